@@ -1,0 +1,121 @@
+#include "profile/profileschema.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace korvo {
+
+namespace {
+
+// Columns added by the "2.0" upgrade are part of the base tables here, so a new file needs no
+// upgrade work. Row ids never get reused (AUTOINCREMENT): practice history and deck files refer
+// to them, and a recycled id would attach old history to a new card.
+const char* const SchemaStatements[] = {
+    "CREATE TABLE IF NOT EXISTS DatabaseVersion (version TEXT NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS UserSettings ("
+    "id INTEGER PRIMARY KEY AUTOINCREMENT, "
+    "settingType INTEGER NOT NULL DEFAULT 10, "
+    "settingName TEXT NOT NULL, "
+    "settingValue TEXT)",
+    "CREATE INDEX IF NOT EXISTS UserSettings_settingName ON UserSettings (settingName)",
+    "CREATE TABLE IF NOT EXISTS Decks ("
+    "id INTEGER PRIMARY KEY AUTOINCREMENT, "
+    "title TEXT, "
+    "sortOrder INTEGER, "
+    "owner INTEGER DEFAULT 0, "
+    "parentId INTEGER DEFAULT 0, "
+    "isFolder INTEGER DEFAULT 0, "
+    "uuid TEXT, "
+    "creationDate INTEGER, "
+    "updateDate INTEGER)",
+    "CREATE INDEX IF NOT EXISTS Decks_parentId ON Decks (parentId)",
+    "CREATE INDEX IF NOT EXISTS Decks_uuid ON Decks (uuid)",
+    "CREATE TABLE IF NOT EXISTS Cards ("
+    "id INTEGER PRIMARY KEY AUTOINCREMENT, "
+    "deckId INTEGER, "
+    "kuId INTEGER, "
+    "sortOrder INTEGER, "
+    "uuid TEXT, "
+    "creationDate INTEGER, "
+    "updateDate INTEGER)",
+    "CREATE INDEX IF NOT EXISTS Cards_deckId ON Cards (deckId)",
+    "CREATE INDEX IF NOT EXISTS Cards_kuId ON Cards (kuId)",
+    "CREATE TABLE IF NOT EXISTS KnowledgeUnits ("
+    "id INTEGER PRIMARY KEY AUTOINCREMENT, "
+    "uuid TEXT, "
+    "simplified TEXT, "
+    "traditional TEXT, "
+    "pinyin TEXT, "
+    "pinyinMerged TEXT, "
+    "pinyinMergedNoTones TEXT, "
+    "definition TEXT, "
+    "score REAL DEFAULT 0, "
+    "lastTimePracticed INTEGER DEFAULT 0, "
+    "owner INTEGER DEFAULT 0, "
+    "variants TEXT, "
+    "creationDate INTEGER, "
+    "updateDate INTEGER)",
+    "CREATE INDEX IF NOT EXISTS KnowledgeUnits_simplified ON KnowledgeUnits (simplified)",
+    "CREATE INDEX IF NOT EXISTS KnowledgeUnits_traditional ON KnowledgeUnits (traditional)",
+    "CREATE TABLE IF NOT EXISTS Knowledge ("
+    "id INTEGER PRIMARY KEY AUTOINCREMENT, "
+    "kuId INTEGER, "
+    "cardId INTEGER, "
+    "deckId INTEGER, "
+    "result INTEGER)",
+    "CREATE INDEX IF NOT EXISTS Knowledge_kuId ON Knowledge (kuId)",
+};
+
+bool run(QSqlQuery& query, const QString& statement)
+{
+    if (query.exec(statement))
+        return true;
+    qWarning("Profile schema: %s failed: %s", qPrintable(statement.left(60)),
+             qPrintable(query.lastError().text()));
+    return false;
+}
+
+} // namespace
+
+bool createProfileSchema(QSqlDatabase database)
+{
+    if (!database.isOpen()) {
+        qWarning("Profile schema: the connection %s is not open",
+                 qPrintable(database.connectionName()));
+        return false;
+    }
+    if (!database.transaction()) {
+        qWarning("Profile schema: could not begin a transaction: %s",
+                 qPrintable(database.lastError().text()));
+        return false;
+    }
+    QSqlQuery query(database);
+    bool ok = true;
+    for (const char* statement : SchemaStatements)
+        ok = run(query, QString::fromLatin1(statement)) && ok;
+
+    if (ok && run(query, QStringLiteral("SELECT COUNT(*) FROM DatabaseVersion")) && query.next() &&
+        query.value(0).toInt() == 0) {
+        query.prepare(QStringLiteral("INSERT INTO DatabaseVersion (version) VALUES (:version)"));
+        query.bindValue(QStringLiteral(":version"),
+                        QString::fromLatin1(CurrentProfileSchemaVersion));
+        if (!query.exec()) {
+            qWarning("Profile schema: could not write the version row: %s",
+                     qPrintable(query.lastError().text()));
+            ok = false;
+        }
+    }
+    query.finish();
+    if (!ok) {
+        database.rollback();
+        return false;
+    }
+    if (!database.commit()) {
+        qWarning("Profile schema: commit failed: %s", qPrintable(database.lastError().text()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace korvo
