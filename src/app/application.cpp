@@ -1,0 +1,49 @@
+#include "app/application.h"
+
+#include "text/pinyin.h"
+#include "ui/mainwindow.h"
+
+#include <QDateTime>
+#include <QStandardPaths>
+#include <cstdlib>
+
+namespace korvo {
+
+Application::Application(int& argc, char** argv, Folders::Layout layout)
+    : QApplication(argc, argv),
+      m_folders(QCoreApplication::applicationDirPath(),
+                QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), layout)
+{
+    std::srand(static_cast<unsigned>(QDateTime::currentSecsSinceEpoch()));
+    initPinyinTables();
+}
+
+Application::~Application()
+{
+    m_shuttingDown = true;
+    m_mainWindow.reset();
+}
+
+Application* Application::instance()
+{
+    return static_cast<Application*>(QCoreApplication::instance());
+}
+
+QString Application::version()
+{
+    return QStringLiteral("3.4.4.4703");
+}
+
+QString Application::productName()
+{
+    return QStringLiteral("Quillet");
+}
+
+void Application::initialize()
+{
+    m_mainWindow = std::make_unique<MainWindow>();
+    m_mainWindow->resize(1024, 768);
+    m_mainWindow->show();
+}
+
+} // namespace korvo
