@@ -1,0 +1,51 @@
+#include "style/deckmanageractionbar.h"
+
+#include "style/style.h"
+#include "text/translationcatalogue.h"
+
+#include <QLabel>
+
+namespace korvo {
+
+namespace {
+
+const char* const deckButtons[] = {"newDeckButton", "deleteDeckButton", "printDeckButton"};
+const char* const cardButtons[] = {"newCardButton", "strokeAnimationButton", "cardPropertiesButton",
+                                   "deleteCardButton", "listenButton"};
+
+} // namespace
+
+DeckManagerActionBar::DeckManagerActionBar(QWidget* parent) : ActionBar(parent)
+{
+    setObjectName("deckManagerActionBar");
+    setStyleName("deckManagerActionBar");
+    for (const char* name : deckButtons) {
+        ActionBarButton* b = addButton(QString(), 1);
+        b->setObjectName(name);
+        b->setStyleName(name);
+    }
+    for (const char* name : cardButtons) {
+        ActionBarButton* b = addButton(QString(), 2);
+        b->setObjectName(name);
+        b->setStyleName(name);
+    }
+    m_label = new QLabel(this);
+    m_label->setObjectName("actionBarLabel");
+    Style::root()->section("ActionBarLabel")->applyToWidget(m_label);
+    retranslate();
+}
+
+void DeckManagerActionBar::retranslate()
+{
+    const QString newShortcut = translate("%1 (Ctrl+N)").arg(translate("New"));
+    button("newDeckButton")->setToolTip(newShortcut);
+    button("deleteDeckButton")->setToolTip(translate("Delete"));
+    button("printDeckButton")->setToolTip(translate("Print"));
+    button("newCardButton")->setToolTip(newShortcut);
+    button("strokeAnimationButton")->setToolTip(translate("View stroke order"));
+    button("cardPropertiesButton")->setToolTip(translate("Edit card"));
+    button("deleteCardButton")->setToolTip(translate("Delete"));
+    button("listenButton")->setToolTip(translate("Listen to this card"));
+}
+
+} // namespace korvo
