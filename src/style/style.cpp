@@ -274,11 +274,12 @@ void Style::applyEffect(QPixmap& pixmap, const StyleEffect& effect)
 
 void Style::applyEffect(QImage& image, const StyleEffect& effect)
 {
-    if (effect.isNull || image.isNull())
+    if (effect.isNull || image.isNull() || (effect.name != "whiten" && effect.name != "darken"))
         return;
+    const QImage::Format format = image.format();
     QPixmap pixmap = QPixmap::fromImage(image);
     applyEffect(pixmap, effect);
-    image = pixmap.toImage();
+    image = pixmap.toImage().convertToFormat(format);
 }
 
 void Style::applyToWidget(QWidget* widget) const
