@@ -3,6 +3,7 @@
 #include "text/translationcatalogue.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPointer>
 #include <QPushButton>
@@ -125,10 +126,14 @@ int messageBox(const QString& text, const QString& title, const QString& buttons
 {
     QMessageBox* box = createMessageBox(text, title, buttons, kind);
     box->show();
+    // Let the box settle its final size before centring it.
+    QCoreApplication::sendPostedEvents(box);
     if (g_mainWindow) {
-        const QRect window = g_mainWindow->geometry();
-        box->move(window.x() + (window.width() - box->width()) / 2,
-                  window.y() + (window.height() - box->height()) / 2);
+        // Frames included on both sides: move() places the box's frame.
+        const QRect window = g_mainWindow->frameGeometry();
+        const QSize size = box->frameGeometry().size();
+        box->move(window.x() + (window.width() - size.width()) / 2,
+                  window.y() + (window.height() - size.height()) / 2);
     }
     box->exec();
     const int result = messageBoxResult(box, box->clickedButton());
