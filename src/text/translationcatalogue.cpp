@@ -191,8 +191,13 @@ bool TranslationCatalogue::load(const QString& path)
         return true;
     }
     m_data = file.readAll();
-    if (m_data.size() != size || m_data.size() < moHeaderSize) {
+    if (m_data.size() != size) {
         qWarning("Translation catalogue %s could not be read whole, ignored", qPrintable(path));
+        m_data.clear();
+        return true;
+    }
+    if (m_data.size() < moHeaderSize) {
+        qWarning("Translation catalogue %s is too short, ignored", qPrintable(path));
         m_data.clear();
         return true;
     }
