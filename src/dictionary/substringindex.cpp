@@ -1,0 +1,87 @@
+#include "dictionary/substringindex.h"
+
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <cstring>
+
+namespace korvo {
+
+namespace {
+
+void lowerAscii(QByteArray& bytes)
+{
+    for (char& c : bytes) {
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + ('a' - 'A'));
+    }
+}
+
+} // namespace
+
+std::unique_ptr<SubstringIndex> SubstringIndex::build(const QSqlDatabase& database,
+                                                      const QString& table, const QString& column)
+{
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT id, %1 FROM %2 ORDER BY id").arg(column, table)))
+        return nullptr;
+    std::unique_ptr<SubstringIndex> index(new SubstringIndex);
+    while (query.next()) {
+        const QVariant value = query.value(1);
+        if (value.isNull())
+            continue; // NULL LIKE anything is never true
+        QByteArray bytes = value.toString().toUtf8();
+        lowerAscii(bytes);
+        index->m_starts.push_back(int(index->m_text.size()));
+        index->m_ids.push_back(query.value(0).toInt());
+        index->m_text += bytes;
+        index->m_text += '\0';
+    }
+    index->m_text.squeeze();
+    return index;
+}
+
+bool SubstringIndex::canSearch(const QString& text)
+{
+    return !text.contains(QLatin1Char('%')) && !text.contains(QLatin1Char('_'))
+        && !text.contains(QChar(0));
+}
+
+std::vector<int> SubstringIndex::find(const QString& text) const
+{
+    std::vector<int> rows;
+    QByteArray needle = text.toUtf8();
+    lowerAscii(needle);
+    if (needle.isEmpty()) {
+        rows.resize(m_ids.size());
+        for (size_t i = 0; i < rows.size(); ++i)
+            rows[i] = int(i);
+        return rows;
+    }
+    const char* begin = m_text.constData();
+    const char* end = begin + m_text.size();
+    const char* from = begin;
+    while (from < end) {
+        const void* hit = memmem(from, size_t(end - from), needle.constData(), size_t(needle.size()));
+        if (!hit)
+            break;
+        const int offset = int(static_cast<const char*>(hit) - begin);
+        // The row is the last one starting at or before the hit; a hit never spans two rows
+        // because the needle holds no '\0'.
+        const auto next = std::upper_bound(m_starts.begin(), m_starts.end(), offset);
+        const int row = int(next - m_starts.begin()) - 1;
+        rows.push_back(row);
+        from = next == m_starts.end() ? end : begin + *next;
+    }
+    return rows;
+}
+
+QString SubstringIndex::text(int row) const
+{
+    const int start = m_starts[row];
+    const int stop = row + 1 < int(m_starts.size()) ? m_starts[row + 1] - 1 : int(m_text.size()) - 1;
+    return QString::fromUtf8(m_text.constData() + start, stop - start);
+}
+
+} // namespace korvo

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace korvo {
+
+// An in-memory copy of one text column of a table, for fast substring searches that give
+// exactly what "column LIKE '%text%'" gives: ASCII letters compared without case, everything
+// else byte for byte, NULL values never matching, rows in row id order. Texts containing the
+// LIKE wildcards % and _ are not handled here (the caller runs the statement instead). Owned by
+// the Dictionary that built it.
+class SubstringIndex
+{
+public:
+    // Reads "SELECT id, <column> FROM <table> ORDER BY id"; none when the statement fails.
+    static std::unique_ptr<SubstringIndex> build(const QSqlDatabase& database,
+                                                 const QString& table, const QString& column);
+
+    // Whether find() can answer for this text.
+    static bool canSearch(const QString& text);
+    // Row positions whose text contains `text`, in row order.
+    std::vector<int> find(const QString& text) const;
+    int id(int row) const { return m_ids[row]; }
+    // The row's text with ASCII letters in lower case.
+    QString text(int row) const;
+    int rowCount() const { return int(m_ids.size()); }
+
+private:
+    QByteArray m_text; // every row's text, ASCII lower-cased, each followed by a '\0'
+    std::vector<int> m_starts;
+    std::vector<int> m_ids;
+};
+
+} // namespace korvo
