@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QMap>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+
+// Helpers shared by the profile tests: hand-made databases, a commit counter and a small
+// message catalogue writer. Test code only.
+namespace profiletest {
+
+// Runs statements on a private connection to the file; false (with a warning) on any failure.
+bool runOnFile(const QString& path, const QStringList& statements);
+// A template as the data build makes it: the current schema, optionally with rows.
+bool createTemplate(const QString& path, const QStringList& extraStatements = {});
+// A profile as written by the first schema version: no folders, uuids or dates.
+bool createVersion1Profile(const QString& path, const QStringList& extraStatements = {});
+// The first column of the first row, or an invalid variant.
+QVariant scalar(const QSqlDatabase& database, const QString& statement);
+QVariant scalarOnFile(const QString& path, const QString& statement);
+
+// Counts the real commits on a SQLite connection while it lives.
+class CommitCounter
+{
+public:
+    explicit CommitCounter(const QSqlDatabase& database);
+    ~CommitCounter();
+    int count() const { return m_count; }
+    bool isInstalled() const { return m_handle != nullptr; }
+
+private:
+    static int hook(void* self);
+    void* m_handle = nullptr;
+    int m_count = 0;
+};
+
+// Writes a little-endian GNU message catalogue with the given translations.
+bool writeMessageCatalogue(const QString& path, const QMap<QByteArray, QByteArray>& messages);
+
+} // namespace profiletest
