@@ -177,14 +177,14 @@ double Dictionary::statistic(double& cached, const char* statement, const char* 
 
 double Dictionary::minBigramFrequency()
 {
-    return statistic(m_minBigramFrequency,
-                     "select MIN(frequency) as minFrequency from Bigrams", "minFrequency");
+    return statistic(m_minBigramFrequency, "select MIN(frequency) as minFrequency from Bigrams",
+                     "minFrequency");
 }
 
 double Dictionary::maxBigramFrequency()
 {
-    return statistic(m_maxBigramFrequency,
-                     "select MAX(frequency) as maxFrequency from Bigrams", "maxFrequency");
+    return statistic(m_maxBigramFrequency, "select MAX(frequency) as maxFrequency from Bigrams",
+                     "maxFrequency");
 }
 
 double Dictionary::maxCharacterFrequency()
@@ -455,8 +455,8 @@ KnowledgeUnit* Dictionary::syntheticEntry(const QString& characters, const QStri
     const QString reading = pinyin.toLower();
     int index = 0;
     for (const SyntheticReading& row : SyntheticReadings) {
-        if (characters == QString::fromUtf16(row.character)
-            && reading == QLatin1String(row.pinyin)) {
+        if (characters == QString::fromUtf16(row.character) &&
+            reading == QLatin1String(row.pinyin)) {
             // Each reading has its own id, so that handing out one never invalidates another.
             const int id = SyntheticIdBase + index;
             if (KnowledgeUnit* unit = m_unitCache.value(id))
@@ -494,14 +494,16 @@ KnowledgeUnit* Dictionary::findKnowledgeUnit(int column, const QString& characte
     QString statement;
     QString stored;
     if (pinyin.isEmpty()) {
-        statement = QStringLiteral("select * from KnowledgeUnits where %1=:characters").arg(columnName);
+        statement =
+            QStringLiteral("select * from KnowledgeUnits where %1=:characters").arg(columnName);
     } else {
         stored = pinyin;
         stored.replace(QLatin1Char('v'), QLatin1String("u:"));
         stored.replace(QChar(0x00FC), QLatin1String("u:"));
         stored.replace(QLatin1String("u:5"), QLatin1String("u:"));
-        statement = QStringLiteral("select * from KnowledgeUnits where %1=:characters and pinyin=:pinyin")
-                        .arg(columnName);
+        statement =
+            QStringLiteral("select * from KnowledgeUnits where %1=:characters and pinyin=:pinyin")
+                .arg(columnName);
     }
     for (const QString& suffix : {QString(), QStringLiteral(" COLLATE NOCASE")}) {
         QSqlQuery query(m_database);
@@ -547,8 +549,8 @@ bool Dictionary::saveKnowledgeUnit(KnowledgeUnit* unit)
     QStringList fields{QStringLiteral("simplified"), QStringLiteral("traditional"),
                        QStringLiteral("pinyin"), QStringLiteral("definition"),
                        QStringLiteral("owner")};
-    QVariantList values{unit->simplified(), unit->traditional(), unit->pinyin(),
-                        unit->definition(), unit->owner()};
+    QVariantList values{unit->simplified(), unit->traditional(), unit->pinyin(), unit->definition(),
+                        unit->owner()};
     if (unit->type() == 2) {
         fields << QStringLiteral("score") << QStringLiteral("lastTimePracticed")
                << QStringLiteral("updateDate");
@@ -625,8 +627,8 @@ KnowledgeUnit* Dictionary::radicalForCharacter(const QString& text)
 {
     loadRadicals();
     for (KnowledgeUnit* unit : std::as_const(m_radicals)) {
-        if (unit->simplified() == text || unit->traditional() == text
-            || unit->variants().contains(text))
+        if (unit->simplified() == text || unit->traditional() == text ||
+            unit->variants().contains(text))
             return unit;
     }
     return nullptr;
@@ -677,8 +679,8 @@ void Dictionary::dropSearchIndex()
 QList<int> Dictionary::searchIdsWithStatement(TextType type, const QString& column,
                                               const QString& text)
 {
-    QString statement = QStringLiteral("SELECT id, definition FROM KnowledgeUnits WHERE ") + column
-        + QStringLiteral(" LIKE :") + column;
+    QString statement = QStringLiteral("SELECT id, definition FROM KnowledgeUnits WHERE ") +
+                        column + QStringLiteral(" LIKE :") + column;
     if (type == PinyinWithTones || type == PinyinWithoutTones || type == English)
         statement += QStringLiteral(" COLLATE NOCASE");
     QSqlQuery query(m_database);

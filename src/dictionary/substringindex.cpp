@@ -44,8 +44,8 @@ std::unique_ptr<SubstringIndex> SubstringIndex::build(const QSqlDatabase& databa
 
 bool SubstringIndex::canSearch(const QString& text)
 {
-    return !text.contains(QLatin1Char('%')) && !text.contains(QLatin1Char('_'))
-        && !text.contains(QChar(0));
+    return !text.contains(QLatin1Char('%')) && !text.contains(QLatin1Char('_')) &&
+           !text.contains(QChar(0));
 }
 
 std::vector<int> SubstringIndex::find(const QString& text) const
@@ -63,7 +63,8 @@ std::vector<int> SubstringIndex::find(const QString& text) const
     const char* end = begin + m_text.size();
     const char* from = begin;
     while (from < end) {
-        const void* hit = memmem(from, size_t(end - from), needle.constData(), size_t(needle.size()));
+        const void* hit =
+            memmem(from, size_t(end - from), needle.constData(), size_t(needle.size()));
         if (!hit)
             break;
         const int offset = int(static_cast<const char*>(hit) - begin);
@@ -80,7 +81,8 @@ std::vector<int> SubstringIndex::find(const QString& text) const
 QString SubstringIndex::text(int row) const
 {
     const int start = m_starts[row];
-    const int stop = row + 1 < int(m_starts.size()) ? m_starts[row + 1] - 1 : int(m_text.size()) - 1;
+    const int stop =
+        row + 1 < int(m_starts.size()) ? m_starts[row + 1] - 1 : int(m_text.size()) - 1;
     return QString::fromUtf8(m_text.constData() + start, stop - start);
 }
 

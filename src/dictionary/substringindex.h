@@ -19,8 +19,8 @@ class SubstringIndex
 {
 public:
     // Reads "SELECT id, <column> FROM <table> ORDER BY id"; none when the statement fails.
-    static std::unique_ptr<SubstringIndex> build(const QSqlDatabase& database,
-                                                 const QString& table, const QString& column);
+    static std::unique_ptr<SubstringIndex> build(const QSqlDatabase& database, const QString& table,
+                                                 const QString& column);
 
     // Whether find() can answer for this text.
     static bool canSearch(const QString& text);
