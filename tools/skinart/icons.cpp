@@ -15,6 +15,13 @@ QPen linePen(const QColor& color, double width = 2.0)
 
 void card(QPainter& p, const QRectF& r, const QColor& color, const QColor& fill)
 {
+    // A card hides what lies behind it, even where its own fill is translucent.
+    p.save();
+    p.setCompositionMode(QPainter::CompositionMode_Clear);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawRoundedRect(r, 2.5, 2.5);
+    p.restore();
     p.setPen(linePen(color));
     p.setBrush(fill);
     p.drawRoundedRect(r, 2.5, 2.5);
@@ -82,7 +89,11 @@ void drawIcon(QPainter& p, const QString& name, const QColor& c)
         p.save();
         p.translate(13.5, 12.5);
         p.rotate(10);
-        card(p, QRectF(-3.5, -8, 11.5, 15.5), c, soft);
+        card(p, QRectF(-3.5, -8, 11.5, 15.5), c, Qt::NoBrush);
+        // A brush stroke on the front card.
+        p.setPen(linePen(c, 1.8));
+        p.drawLine(QPointF(-0.5, -1.5), QPointF(5, -1.5));
+        p.drawLine(QPointF(2.2, -4.5), QPointF(2.2, 3.5));
         p.restore();
     } else if (name == "manage" || name == "newDeck") {
         // A stack of cards seen from above.
