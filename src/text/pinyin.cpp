@@ -3,6 +3,7 @@
 #include <QHash>
 
 #include <array>
+#include <string_view>
 #include <vector>
 
 namespace korvo {
@@ -74,13 +75,20 @@ constexpr char16_t uUmlaut = u'\u00fc';
 // character can never be part of a syllable.
 constexpr char16_t noLetter = 0xffff;
 
+// A syllable as the scanners compare it: its characters and length.
+struct Candidate
+{
+    const char16_t* text;
+    qsizetype length;
+};
+
 struct Tables
 {
     QStringList syllables;
     QStringList vowelRows;
     // Syllable indexes by first letter ('a'-'z' at 0-25, 'ü' at 26), each in table order, so
     // walking one bucket gives the same first match as walking the whole table.
-    std::array<std::vector<int>, 27> byFirstLetter;
+    std::array<std::vector<Candidate>, 27> byFirstLetter;
     // Plain vowel of every tone-vowel character, for removeToneMarks().
     QHash<char16_t, char16_t> plainVowel;
     bool filled = false;
@@ -137,25 +145,29 @@ char16_t plainVowelOf(char16_t c)
 // already in the form the syllables are compared with (lower case for the scanners).
 qsizetype matchAt(const QString& text, qsizetype p)
 {
-    const Tables& t = tables();
     const int bucket = bucketOf(text.at(p).unicode());
     if (bucket < 0)
         return 0;
     const qsizetype remaining = text.size() - p;
-    const QChar* at = text.constData() + p;
-    for (const int index : t.byFirstLetter[bucket]) {
-        const QString& syllable = t.syllables.at(index);
-        const qsizetype length = syllable.size();
-        if (length > remaining)
+    const char16_t* at = reinterpret_cast<const char16_t*>(text.constData()) + p;
+    // The first letter is equal for every candidate of the bucket.
+    for (const Candidate& candidate : tables().byFirstLetter[size_t(bucket)]) {
+        if (candidate.length > remaining)
             continue;
-        if (QStringView(at, length) == syllable)
-            return length;
+        qsizetype i = 1;
+        while (i < candidate.length && at[i] == candidate.text[i])
+            ++i;
+        if (i == candidate.length)
+            return candidate.length;
     }
     return 0;
 }
 
 QString toUmlautForm(QString text)
 {
+    // Single-character searches first: they are much cheaper than the replacements.
+    if (!text.contains(QLatin1Char('v')) && !text.contains(QLatin1Char(':')))
+        return text;
     text.replace(QLatin1String("u:"), QString(QChar(uUmlaut)));
     text.replace(QLatin1Char('v'), QChar(uUmlaut));
     return text;
@@ -171,9 +183,21 @@ QString toVForm(QString text)
 // The dictionary writes the erhua suffix as a separate "r5" and unknown readings as "xx5".
 QString replaceErhuaAndPlaceholder(QString text)
 {
-    text.replace(QLatin1String(" r5"), QLatin1String("r"));
-    text.replace(QLatin1String("r5"), QLatin1String("r"));
-    text.replace(QLatin1String("xx5"), QLatin1String("?"));
+    // Every pattern ends in "r5" or "x5": look for those before running the replacements.
+    bool found = false;
+    for (qsizetype i = 1; i < text.size() && !found; ++i)
+        found = text.at(i) == QLatin1Char('5') &&
+                (text.at(i - 1) == QLatin1Char('r') || text.at(i - 1) == QLatin1Char('x'));
+    if (!found)
+        return text;
+    static const QString spacedErhua = QStringLiteral(" r5");
+    static const QString erhua = QStringLiteral("r5");
+    static const QString r = QStringLiteral("r");
+    static const QString placeholder = QStringLiteral("xx5");
+    static const QString unknown = QStringLiteral("?");
+    text.replace(spacedErhua, r);
+    text.replace(erhua, r);
+    text.replace(placeholder, unknown);
     return text;
 }
 
@@ -188,7 +212,8 @@ void initPinyinTables()
     for (const char16_t* s : syllableSource) {
         const QString syllable = QString::fromUtf16(s);
         const int bucket = bucketOf(syllable.at(0).unicode());
-        t.byFirstLetter[bucket].push_back(int(t.syllables.size()));
+        // The candidates point into the source literals, which live as long as the process.
+        t.byFirstLetter[size_t(bucket)].push_back({s, syllable.size()});
         t.syllables.append(syllable);
     }
     for (const char16_t* s : vowelRowSource) {
@@ -211,9 +236,17 @@ const QStringList& toneVowelRows()
 
 bool isPinyinSeparator(QChar c)
 {
-    static const QString separators =
-        QString::fromUtf16(u" \n\r\t,?;./:<>=+%`\u00a3$*-_\u00b0)@#&'(\u00a7!{[|\\^]}\"");
-    return separators.contains(c);
+    // A lookup table for the ASCII separators, built once; three more outside ASCII.
+    static const std::array<bool, 128> ascii = [] {
+        std::array<bool, 128> table{};
+        for (const char c : std::string_view(" \n\r\t,?;./:<>=+%`$*-_)@#&'(!{[|\\^]}\""))
+            table[size_t(uchar(c))] = true;
+        return table;
+    }();
+    const char16_t u = c.unicode();
+    if (u < 128)
+        return ascii[u];
+    return u == u'\u00a3' || u == u'\u00b0' || u == u'\u00a7'; // £ ° §
 }
 
 bool isChineseCharacter(QChar c)
@@ -346,11 +379,11 @@ QStringList splitSyllables(const QString& text)
             ++p;
             continue;
         }
-        QString token = s.mid(p, length);
+        const qsizetype start = p;
         p += length;
         if (p < s.size() && isToneDigit(s.at(p)))
-            token.append(s.at(p++));
-        result.append(replaceErhuaAndPlaceholder(token));
+            ++p;
+        result.append(replaceErhuaAndPlaceholder(s.mid(start, p - start)));
     }
     return result;
 }
