@@ -65,7 +65,8 @@ QStringList splitSyllables(const QString& text);
 QString markedSyllableToNumbered(const QString& syllable, bool forceTone = false);
 // Tone-marked text -> numbered text, ü written "u:".
 QString markedToNumbered(const QString& text, bool forceTone = false);
-// "zhong1" -> "zhōng".
+// "zhong1" -> "zhōng". A final '0' or '6'-'9' is not a tone: no mark is placed (as for tone 5)
+// and the digit stays in the result ("ma7" -> "ma7").
 QString numberedSyllableToMarked(const QString& syllable);
 // Numbered text -> tone-marked text.
 QString numberedToMarked(const QString& text);
