@@ -1,5 +1,6 @@
 #include "text/json.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace korvo;
@@ -21,6 +22,7 @@ private slots:
     void nullTextIsNoValue();
     void keepsLastOfRepeatedKeys();
     void survivesDeepAndHugeInput();
+    void survivesRandomInput();
 
     void writesCompactly_data();
     void writesCompactly();
@@ -189,6 +191,30 @@ void TestJson::survivesDeepAndHugeInput()
         deep = QVariantList{deep};
     QVERIFY(writeJson(deep, &ok).isNull());
     QVERIFY(!ok);
+}
+
+void TestJson::survivesRandomInput()
+{
+    // Fragments of JSON glued at random: every read must end, and whatever reads cleanly must
+    // write and read back to the same value.
+    const QStringList pieces{"{",    "}",    "[",    "]",    ":", ",",  "\"", "\\", "\\u",   "12",
+                             "-3e5", "true", "fals", "null", " ", "\n", "a",  "中", "\"k\":"};
+    auto* random = QRandomGenerator::global();
+    for (int round = 0; round < 20000; ++round) {
+        QString text;
+        const int count = int(random->bounded(1, 30));
+        for (int i = 0; i < count; ++i)
+            text += pieces.at(int(random->bounded(pieces.size())));
+        bool ok = false;
+        const QVariant value = readJson(text, &ok);
+        if (!ok)
+            continue;
+        bool written = false;
+        const QByteArray json = writeJson(value, &written);
+        QVERIFY(written);
+        QCOMPARE(readJson(QString::fromUtf8(json), &ok), value);
+        QVERIFY(ok);
+    }
 }
 
 void TestJson::writesCompactly_data()
