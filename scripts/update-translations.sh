@@ -1,0 +1,61 @@
+#!/bin/sh
+# Refreshes the interface translation sources from the program's code:
+#   1. extracts every text passed to translate() / translated() under src/ into
+#      data/locales/application.pot (xgettext);
+#   2. merges the template into each data/locales/<code>/application.po (msgmerge), keeping
+#      existing translations and marking changed ones fuzzy;
+#   3. with locale codes as arguments, starts a catalogue for each new language (msginit).
+# Usage: scripts/update-translations.sh [new locale code...]
+# The build compiles the .po files into <data>/locales/<code>/application.mo.
+set -eu
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+locales="$root/data/locales"
+template="$locales/application.pot"
+keywords="--keyword=translate --keyword=translated"
+
+for tool in xgettext msgmerge msginit perl; do
+    command -v "$tool" >/dev/null 2>&1 || {
+        echo "update-translations: $tool is missing (Debian packages gettext, perl)" >&2
+        exit 1
+    }
+done
+
+# xgettext only sees plain string literals, so the copies it reads have the string wrappers
+# (QStringLiteral("..."), QLatin1String("..."), QString::fromUtf8("...")) reduced to the
+# literal. The copies keep the src/ layout so the references in the template stay readable.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$root"
+find src -name '*.cpp' -o -name '*.h' | LC_ALL=C sort > "$work/files"
+while read -r file; do
+    mkdir -p "$work/$(dirname "$file")"
+    perl -0pe 's/\b(?:QStringLiteral|QLatin1String|QString::fromUtf8)\s*\(\s*("(?:[^"\\]|\\.)*"(?:\s*"(?:[^"\\]|\\.)*")*)\s*\)/$1/g' \
+        "$file" > "$work/$file"
+done < "$work/files"
+
+mkdir -p "$locales"
+(cd "$work" && xgettext --language=C++ --from-code=UTF-8 $keywords \
+    --add-comments=TRANSLATORS: --sort-by-file --package-name=Quillet \
+    --files-from=files --output="$template.new" 2>&1 | grep -v -e "msgid-bugs-address" -e "Makevars" -e "MSGID_BUGS_ADDRESS" -e "command line option" >&2 || true)
+# Keep the template's date stable when nothing but the date changed.
+if [ -f "$template" ] &&
+    diff -q -I '^"POT-Creation-Date:' "$template" "$template.new" >/dev/null; then
+    rm "$template.new"
+else
+    mv "$template.new" "$template"
+fi
+
+for code in "$@"; do
+    po="$locales/$code/application.po"
+    if [ ! -f "$po" ]; then
+        mkdir -p "$locales/$code"
+        msginit --no-translator --locale="$code.UTF-8" --input="$template" --output-file="$po"
+    fi
+done
+
+for po in "$locales"/*/application.po; do
+    [ -f "$po" ] || continue
+    msgmerge --quiet --update --backup=none --previous "$po" "$template"
+    echo "$(basename "$(dirname "$po")"): $(msgfmt --statistics -o /dev/null "$po" 2>&1)"
+done
