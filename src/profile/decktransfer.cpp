@@ -365,7 +365,10 @@ bool writeDeckFile(Deck* deck, const QString& fileName)
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
-    if (file.write(json) != json.size()) {
+    // QSaveFile::commit() does not notice a write that the system cut short (disk full, file
+    // size limit), so the flush and the size on disk are checked before the old file goes.
+    if (file.write(json) != json.size() || !file.flush() || file.error() != QFileDevice::NoError ||
+        file.size() != json.size()) {
         file.cancelWriting();
         return false;
     }

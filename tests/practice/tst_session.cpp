@@ -1,0 +1,526 @@
+#include "dictionary/dictionary.h"
+#include "dictionary/knowledgeunit.h"
+#include "practice/session.h"
+#include "profile/deck.h"
+#include "profile/deckcard.h"
+#include "profile/knowledge.h"
+#include "profile/profile.h"
+#include "profile/profileevents.h"
+#include "text/pinyin.h"
+
+#include <QSignalSpy>
+#include <QSqlDriver>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+#include <sqlite3.h>
+
+using namespace korvo;
+
+namespace {
+
+int commitCounter(void* counter)
+{
+    ++*static_cast<int*>(counter);
+    return 0;
+}
+
+} // namespace
+
+class TestSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void intervalTableIsThePrintedOne();
+    void dueTimeFollowsRoundedScore_data();
+    void dueTimeFollowsRoundedScore();
+    void sharedUnitGivesOneCard();
+    void dueBoundaryIsJustAfterMidnight_data();
+    void dueBoundaryIsJustAfterMidnight();
+    void trimmingKeepsRequestedCount_data();
+    void trimmingKeepsRequestedCount();
+    void foldersContributeNoCards();
+    void answersMoveScoreByShrinkingSteps();
+    void wrongFirstAnswerNeverGoesBelowZero();
+    void lastCorrectAnswerFinishes();
+    void wrongAnswerStartsNewRound();
+    void quickAnswersAreOneTransaction();
+    void deckChangeResetsOnlyItsSessions();
+    void removedDeckResetsSession();
+    void nextCardSkipsDeletedCardsWithoutHanging();
+    void settingsRoundTrip();
+    void settingsDropUnknownDecksAndBlankQuiz();
+
+private:
+    Deck* makeDeck(const QString& title);
+    DeckCard* addCard(Deck* deck, const QString& simplified, float score = 0,
+                      qint64 lastPracticed = 0);
+    KnowledgeUnit* storedUnit(const QString& simplified, float score, qint64 lastPracticed);
+    int count(const QString& table);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Profile> m_profile;
+};
+
+void TestSession::initTestCase()
+{
+    initPinyinTables();
+}
+
+void TestSession::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_profile = std::make_unique<Profile>(m_dir->path(), m_dir->filePath("missing.db"));
+    m_profile->openDatabase();
+    m_profile->upgradeDatabase();
+    m_profile->loadDecks();
+    QVERIFY(m_profile->database().isOpen());
+}
+
+void TestSession::cleanup()
+{
+    m_profile.reset();
+    m_dir.reset();
+}
+
+Deck* TestSession::makeDeck(const QString& title)
+{
+    Deck* deck = m_profile->newDeck();
+    deck->setTitle(title);
+    m_profile->saveDeck(deck, false, true);
+    return deck;
+}
+
+KnowledgeUnit* TestSession::storedUnit(const QString& simplified, float score, qint64 lastPracticed)
+{
+    auto* unit = new KnowledgeUnit;
+    unit->setType(2);
+    unit->setSimplified(simplified);
+    unit->setPinyin(QStringLiteral("ni3"));
+    unit->setScore(score);
+    unit->setLastTimePracticed(lastPracticed);
+    m_profile->dictionary()->saveKnowledgeUnit(unit);
+    return unit;
+}
+
+DeckCard* TestSession::addCard(Deck* deck, const QString& simplified, float score,
+                               qint64 lastPracticed)
+{
+    return deck->addKnowledgeUnit(storedUnit(simplified, score, lastPracticed));
+}
+
+int TestSession::count(const QString& table)
+{
+    QSqlQuery query(m_profile->database());
+    query.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table);
+    return query.next() ? query.value(0).toInt() : -1;
+}
+
+void TestSession::intervalTableIsThePrintedOne()
+{
+    const QVector<int> printed = {
+        1,     3,     6,     10,    16,    23,    31,    40,    51,    64,    78,    94,    112,
+        131,   153,   177,   203,   231,   261,   294,   330,   368,   410,   454,   502,   553,
+        608,   666,   729,   795,   866,   941,   1021,  1106,  1196,  1292,  1394,  1502,  1616,
+        1736,  1864,  2000,  2142,  2294,  2453,  2622,  2800,  2988,  3186,  3396,  3617,  3849,
+        4095,  4354,  4626,  4914,  5216,  5535,  5871,  6224,  6597,  6988,  7401,  7835,  8292,
+        8772,  9278,  9810,  10369, 10958, 11577, 12227, 12912, 13631, 14388, 15183, 16020, 16898,
+        17822, 18794, 19814, 20887, 22014, 23199, 24444, 25752, 27127, 28571, 30089, 31683, 33358,
+        35118, 36967, 38909, 40950, 43093, 45345, 47710, 50195};
+    QCOMPARE(Knowledge::intervals().size(), 99);
+    QCOMPARE(Knowledge::intervals(), printed);
+}
+
+void TestSession::dueTimeFollowsRoundedScore_data()
+{
+    QTest::addColumn<float>("score");
+    QTest::addColumn<qint64>("days");
+    QTest::newRow("never below the first interval") << -3.0f << qint64(1);
+    QTest::newRow("score 0") << 0.0f << qint64(1);
+    QTest::newRow("score 1") << 1.0f << qint64(1);
+    QTest::newRow("1.49 rounds down") << 1.49f << qint64(1);
+    QTest::newRow("1.5 rounds up") << 1.5f << qint64(3);
+    QTest::newRow("score 3") << 3.0f << qint64(6);
+    QTest::newRow("score 99") << 99.0f << qint64(50195);
+    QTest::newRow("score 150 uses the last interval") << 150.0f << qint64(50195);
+}
+
+void TestSession::dueTimeFollowsRoundedScore()
+{
+    QFETCH(float, score);
+    QFETCH(qint64, days);
+    const qint64 practised = 1700000000;
+    QCOMPARE(Knowledge::dueTime(score, practised), practised + days * 86400);
+    KnowledgeUnit unit;
+    unit.setScore(score);
+    unit.setLastTimePracticed(practised);
+    QCOMPARE(Knowledge::dueTime(&unit), practised + days * 86400);
+}
+
+void TestSession::sharedUnitGivesOneCard()
+{
+    Deck* first = makeDeck("first");
+    Deck* second = makeDeck("second");
+    KnowledgeUnit* shared = storedUnit(QStringLiteral("中"), 0, 0);
+    DeckCard* own = addCard(second, QStringLiteral("国"));
+    DeckCard* sharedInSecond = second->addKnowledgeUnit(shared);
+    DeckCard* sharedInFirst = first->addKnowledgeUnit(shared);
+
+    const QList<int> ids = selectCards({first, second}, -1, false);
+    QCOMPARE(ids, (QList<int>{sharedInFirst->id(), own->id()}));
+    QVERIFY(!ids.contains(sharedInSecond->id()));
+    QCOMPARE(countCards({first, second}, -1, false), 2);
+    // The other deck order keeps the other card for the shared unit.
+    QCOMPARE(selectCards({second, first}, -1, false),
+             (QList<int>{own->id(), sharedInSecond->id()}));
+}
+
+void TestSession::dueBoundaryIsJustAfterMidnight_data()
+{
+    QTest::addColumn<int>("daysAgo");
+    QTest::addColumn<QTime>("practisedAt");
+    QTest::addColumn<float>("score");
+    QTest::addColumn<bool>("due");
+    QTest::newRow("yesterday 10:00, score 1: due at 10:00 today, left out")
+        << 1 << QTime(10, 0) << 1.0f << false;
+    QTest::newRow("two days ago 10:00, score 1: included") << 2 << QTime(10, 0) << 1.0f << true;
+    QTest::newRow("yesterday midnight exactly: due at 00:00:00.000")
+        << 1 << QTime(0, 0) << 1.0f << true;
+    QTest::newRow("yesterday one second past midnight") << 1 << QTime(0, 0, 1) << 1.0f << false;
+    QTest::newRow("today with score 0 is like score 1") << 0 << QTime(0, 0) << 0.0f << false;
+    QTest::newRow("score 2 two days ago: due tomorrow") << 2 << QTime(0, 0) << 2.0f << false;
+    QTest::newRow("score 2 three days ago: due today") << 3 << QTime(0, 0) << 2.0f << true;
+}
+
+void TestSession::dueBoundaryIsJustAfterMidnight()
+{
+    QFETCH(int, daysAgo);
+    QFETCH(QTime, practisedAt);
+    QFETCH(float, score);
+    QFETCH(bool, due);
+    const QDateTime now(QDate(2024, 3, 14), QTime(15, 30));
+    const QDateTime practised(now.date().addDays(-daysAgo), practisedAt);
+    Deck* deck = makeDeck("due");
+    DeckCard* card = addCard(deck, QStringLiteral("好"), score, practised.toSecsSinceEpoch());
+    DeckCard* never = addCard(deck, QStringLiteral("新"), 5, 0);
+
+    const QList<int> ids = selectCards({deck}, -1, true, now);
+    QCOMPARE(ids.contains(card->id()), due);
+    QVERIFY(ids.contains(never->id()));
+    // Without spaced repetition every card takes part.
+    QCOMPARE(selectCards({deck}, -1, false, now).size(), 2);
+    // The next day the unit practised yesterday at 10:00 is due.
+    if (daysAgo == 1 && practisedAt == QTime(10, 0))
+        QVERIFY(selectCards({deck}, -1, true, now.addDays(1)).contains(card->id()));
+}
+
+void TestSession::trimmingKeepsRequestedCount_data()
+{
+    QTest::addColumn<int>("maxCount");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("no limit") << -1 << 5;
+    QTest::newRow("zero gives an empty session") << 0 << 0;
+    QTest::newRow("two of five") << 2 << 2;
+    QTest::newRow("more than available keeps all") << 50 << 5;
+}
+
+void TestSession::trimmingKeepsRequestedCount()
+{
+    QFETCH(int, maxCount);
+    QFETCH(int, expected);
+    Deck* deck = makeDeck("trim");
+    QList<int> all;
+    for (int i = 0; i < 5; ++i)
+        all.append(addCard(deck, QString::number(i))->id());
+    const QList<int> ids = selectCards({deck}, maxCount, false);
+    QCOMPARE(ids.size(), expected);
+    // What remains is in the original order, without repeats.
+    int last = -1;
+    for (int id : ids) {
+        QVERIFY(all.indexOf(id) > last);
+        last = all.indexOf(id);
+    }
+}
+
+void TestSession::foldersContributeNoCards()
+{
+    Deck* folder = m_profile->newDeck();
+    folder->setFolder(true);
+    folder->setTitle("folder");
+    m_profile->saveDeck(folder, false, true);
+    Deck* deck = makeDeck("inside");
+    folder->addChild(deck);
+    addCard(deck, QStringLiteral("一"));
+    QCOMPARE(selectCards({folder}, -1, false).size(), 0);
+    QCOMPARE(selectCards({folder, deck}, -1, false).size(), 1);
+}
+
+void TestSession::answersMoveScoreByShrinkingSteps()
+{
+    Deck* deck = makeDeck("score");
+    DeckCard* card = addCard(deck, QStringLiteral("三"), 2.0f);
+    Session session(m_profile.get());
+    session.setDecks({deck});
+    session.setUseSpacedRepetition(false);
+    session.prepare();
+    session.start();
+
+    // Pass 1 wrong (-1), pass 2 wrong (-1/2), pass 3 right (+1/3).
+    QCOMPARE(session.nextCard(), card);
+    session.answer(card, 0);
+    QCOMPARE(session.nextCard(), card);
+    QCOMPARE(session.round(), 1);
+    session.answer(card, 0);
+    QCOMPARE(session.nextCard(), card);
+    QCOMPARE(session.round(), 2);
+    session.answer(card, 1);
+    session.saveHistoryItems();
+
+    KnowledgeUnit* unit = card->knowledgeUnit();
+    QVERIFY(qAbs(unit->score() - (2.0f - 1.0f - 0.5f + 1.0f / 3.0f)) < 1e-5);
+    QVERIFY(qAbs(unit->lastTimePracticed() - QDateTime::currentSecsSinceEpoch()) < 5);
+    QSqlQuery query(m_profile->database());
+    QVERIFY(
+        query.exec("SELECT score FROM KnowledgeUnits WHERE id = " + QString::number(unit->id())));
+    QVERIFY(query.next());
+    QVERIFY(qAbs(query.value(0).toDouble() - unit->score()) < 1e-5);
+    QVERIFY(query.exec("SELECT result FROM Knowledge ORDER BY id"));
+    QList<int> results;
+    while (query.next())
+        results.append(query.value(0).toInt());
+    QCOMPARE(results, (QList<int>{0, 0, 1}));
+}
+
+void TestSession::wrongFirstAnswerNeverGoesBelowZero()
+{
+    Deck* deck = makeDeck("low");
+    DeckCard* high = addCard(deck, QStringLiteral("高"), 3.0f);
+    DeckCard* low = addCard(deck, QStringLiteral("低"), 0.5f);
+    Session session(m_profile.get());
+    session.setDecks({deck});
+    session.setUseSpacedRepetition(false);
+    session.prepare();
+    session.start();
+    for (int i = 0; i < 2; ++i)
+        session.answer(session.nextCard(), 0);
+    session.saveHistoryItems();
+    QCOMPARE(high->knowledgeUnit()->score(), 2.0f);
+    QCOMPARE(low->knowledgeUnit()->score(), 0.0f);
+}
+
+void TestSession::lastCorrectAnswerFinishes()
+{
+    Deck* deck = makeDeck("finish");
+    addCard(deck, QStringLiteral("一"));
+    addCard(deck, QStringLiteral("二"));
+    Session session(m_profile.get());
+    session.setDecks({deck});
+    session.setUseSpacedRepetition(false);
+    session.prepare();
+    QSignalSpy spy(&session, &Session::statusChanged);
+    session.start();
+    QCOMPARE(session.status(), SessionStatus::Running);
+    QCOMPARE(spy.count(), 1);
+    session.start();
+    QCOMPARE(spy.count(), 1); // no change, no signal
+    session.answer(session.nextCard(), 1);
+    QCOMPARE(session.status(), SessionStatus::Running);
+    QCOMPARE(session.remainingCardCount(), 1);
+    session.answer(session.nextCard(), 1);
+    QCOMPARE(session.status(), SessionStatus::Finished);
+    QCOMPARE(spy.count(), 2);
+    QCOMPARE(spy.last().at(0).toString(), QString());
+    QCOMPARE(session.nextCard(), nullptr);
+}
+
+void TestSession::wrongAnswerStartsNewRound()
+{
+    Deck* deck = makeDeck("rounds");
+    for (int i = 0; i < 3; ++i)
+        addCard(deck, QString::number(i));
+    Session session(m_profile.get());
+    session.setDecks({deck});
+    session.setUseSpacedRepetition(false);
+    session.prepare();
+    session.start();
+    QCOMPARE(session.roundTotal(), 3);
+    DeckCard* wrong = session.nextCard();
+    session.answer(wrong, 0);
+    session.answer(session.nextCard(), 1);
+    session.answer(session.nextCard(), 1);
+    QCOMPARE(session.servedInRound(), 3);
+    QCOMPARE(session.status(), SessionStatus::Running);
+    QCOMPARE(session.nextCard(), wrong);
+    QCOMPARE(session.round(), 1);
+    QCOMPARE(session.roundTotal(), 1);
+    QCOMPARE(session.servedInRound(), 1);
+}
+
+void TestSession::quickAnswersAreOneTransaction()
+{
+    Deck* deck = makeDeck("batch");
+    for (int i = 0; i < 3; ++i)
+        addCard(deck, QString::number(i));
+    Session session(m_profile.get());
+    session.setDecks({deck});
+    session.setUseSpacedRepetition(false);
+    session.prepare();
+    session.start();
+
+    auto* handle = *static_cast<sqlite3**>(m_profile->database().driver()->handle().data());
+    QVERIFY(handle);
+    int commits = 0;
+    sqlite3_commit_hook(handle, commitCounter, &commits);
+
+    QList<int> answered;
+    for (int i = 0; i < 3; ++i) {
+        DeckCard* card = session.nextCard();
+        answered.append(card->id());
+        session.answer(card, i == 1 ? 0 : 1);
+    }
+    QCOMPARE(count("Knowledge"), 0); // nothing is written at once
+    QTRY_COMPARE_WITH_TIMEOUT(count("Knowledge"), 3, 3000);
+    sqlite3_commit_hook(handle, nullptr, nullptr);
+    QCOMPARE(commits, 1);
+
+    QSqlQuery query(m_profile->database());
+    QVERIFY(query.exec("SELECT cardId, deckId, result FROM Knowledge ORDER BY id"));
+    QList<int> cards, results;
+    while (query.next()) {
+        cards.append(query.value(0).toInt());
+        QCOMPARE(query.value(1).toInt(), deck->id());
+        results.append(query.value(2).toInt());
+    }
+    QCOMPARE(cards, answered);
+    QCOMPARE(results, (QList<int>{1, 0, 1}));
+}
+
+void TestSession::deckChangeResetsOnlyItsSessions()
+{
+    Deck* used = makeDeck("used");
+    Deck* other = makeDeck("other");
+    addCard(used, QStringLiteral("用"));
+    Session session(m_profile.get());
+    session.setDecks({used});
+    session.setUseSpacedRepetition(false);
+    session.setDesiredCardCount(7);
+    session.prepare();
+    session.start();
+    QSignalSpy spy(&session, &Session::statusChanged);
+
+    addCard(other, QStringLiteral("别"));
+    QCOMPARE(spy.count(), 0);
+    QCOMPARE(session.deckIds(), QList<int>{used->id()});
+    QCOMPARE(session.status(), SessionStatus::Running);
+
+    addCard(used, QStringLiteral("新"));
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.last().at(0).toString(), QStringLiteral("deckCollectionChanged"));
+    QCOMPARE(session.status(), SessionStatus::Idle);
+    QVERIFY(session.deckIds().isEmpty());
+    QCOMPARE(session.desiredCardCount(), 20);
+    QVERIFY(session.useSpacedRepetition());
+    QCOMPARE(session.nextCard(), nullptr);
+}
+
+void TestSession::removedDeckResetsSession()
+{
+    Deck* kept = makeDeck("kept");
+    Deck* removed = makeDeck("removed");
+    Session session(m_profile.get());
+    session.setDecks({kept, removed});
+    session.prepare();
+    session.start();
+    QSignalSpy spy(&session, &Session::statusChanged);
+    makeDeck("unrelated");
+    QCOMPARE(spy.count(), 0);
+    QCOMPARE(session.deckIds().size(), 2);
+    m_profile->deleteDeck(removed->id());
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.last().at(0).toString(), QStringLiteral("deckCollectionChanged"));
+    QVERIFY(session.deckIds().isEmpty());
+}
+
+void TestSession::nextCardSkipsDeletedCardsWithoutHanging()
+{
+    Deck* deck = makeDeck("vanish");
+    DeckCard* first = addCard(deck, QStringLiteral("一"));
+    DeckCard* second = addCard(deck, QStringLiteral("二"));
+    const int firstId = first->id();
+    Session session(m_profile.get());
+    session.setDecks({deck});
+    session.setUseSpacedRepetition(false);
+    session.prepare();
+    session.start();
+    // Drop the card objects behind the session's back (no change report reaches
+    // it).
+    first->dispose();
+    DeckCard* served = session.nextCard();
+    QCOMPARE(served, second);
+    session.answer(served, 1);
+    QCOMPARE(session.remainingCardCount(),
+             1); // the vanished card is never answered
+    QCOMPARE(session.nextCard(), nullptr);
+    session.saveHistoryItems();
+    QSqlQuery query(m_profile->database());
+    QVERIFY(
+        query.exec("SELECT COUNT(*) FROM Knowledge WHERE cardId = " + QString::number(firstId)));
+    QVERIFY(query.next());
+    QCOMPARE(query.value(0).toInt(), 0);
+}
+
+void TestSession::settingsRoundTrip()
+{
+    Deck* a = makeDeck("a");
+    Deck* b = makeDeck("b");
+    {
+        Session session(m_profile.get());
+        session.setDecks({b, a});
+        session.setType(SessionType::Write);
+        session.setQuizOn(QStringLiteral("pinyin"));
+        session.setUseSpacedRepetition(false);
+        session.setDesiredCardCount(35);
+        session.setUseAllCards(false);
+        CardState state = session.cardState();
+        state.simplifiedVisible = false;
+        state.definitionVisible = true;
+        session.setCardState(state);
+        session.saveSettings();
+    }
+    Session loaded(m_profile.get());
+    QCOMPARE(loaded.type(), SessionType::Mcq);
+    QVERIFY(loaded.deckIds().isEmpty());
+    loaded.loadSettings();
+    QCOMPARE(loaded.deckIds(), (QList<int>{b->id(), a->id()}));
+    QCOMPARE(loaded.type(), SessionType::Write);
+    QCOMPARE(loaded.quizOn(), QStringLiteral("pinyin"));
+    QVERIFY(!loaded.useSpacedRepetition());
+    QCOMPARE(loaded.desiredCardCount(), 35);
+    QVERIFY(!loaded.useAllCards());
+    QVERIFY(!loaded.cardState().simplifiedVisible);
+    QVERIFY(loaded.cardState().traditionalVisible);
+    QVERIFY(!loaded.cardState().pinyinVisible);
+    QVERIFY(loaded.cardState().definitionVisible);
+}
+
+void TestSession::settingsDropUnknownDecksAndBlankQuiz()
+{
+    Deck* a = makeDeck("a");
+    m_profile->setSetting(QStringLiteral("session.deckIds"),
+                          QStringList{"x", QString::number(a->id()), "9999", "", "-4"});
+    m_profile->setSetting(QStringLiteral("session.typeData.quizOn"), QStringLiteral("   "));
+    Session session(m_profile.get());
+    session.loadSettings();
+    QCOMPARE(session.deckIds(), QList<int>{a->id()});
+    QCOMPARE(session.quizOn(), QStringLiteral("simplified"));
+}
+
+QTEST_GUILESS_MAIN(TestSession)
+#include "tst_session.moc"
