@@ -46,17 +46,21 @@ QString number(double value)
 }
 
 // Rewrites an SVG path of absolute M, L, Q, C and Z commands into design coordinates and
-// collects its vertices. False when the path uses any other command.
+// collects the points on the outline. False when the path uses any other command.
 bool transformPath(const QString& path, QString* result, QVector<QPointF>* vertices)
 {
     QStringList out;
     QVector<double> numbers;
+    QChar command;
+    int pairIndex = 0;
     const QStringList tokens = path.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (const QString& token : tokens) {
         if (token.size() == 1 && token.at(0).isLetter()) {
             if (!QStringLiteral("MLQCZ").contains(token) || numbers.size() % 2 != 0)
                 return false;
             out.append(token);
+            command = token.at(0);
+            pairIndex = 0;
             continue;
         }
         bool ok = false;
@@ -67,7 +71,10 @@ bool transformPath(const QString& path, QString* result, QVector<QPointF>* verti
             const QPointF p = toDesign(numbers.at(0), numbers.at(1));
             out.append(number(p.x()));
             out.append(number(p.y()));
-            vertices->append(p);
+            // Only points on the outline count, not the control points of curves.
+            const int pairsPerSegment = command == QLatin1Char('Q') ? 2 : command == QLatin1Char('C') ? 3 : 1;
+            if (++pairIndex % pairsPerSegment == 0)
+                vertices->append(p);
             numbers.clear();
         }
     }

@@ -4,11 +4,14 @@
 #include "sourceparsers.h"
 
 #include "profile/profileschema.h"
+#include "text/pinyin.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlRecord>
+
+#include <algorithm>
 
 namespace korvo {
 
@@ -41,8 +44,7 @@ QString stableUuid(const QString& key)
     return text;
 }
 
-// A reading from the character frequency list in the stored form ("de" -> "de5", "nv3" ->
-// "nu:3").
+// A reading in the stored form: lower case, "u:" for ü, "5" for the neutral tone.
 QString storedReading(QString reading)
 {
     reading = reading.toLower();
@@ -73,14 +75,16 @@ bool isSecondarySense(const QString& definition)
 struct TemplateWriter
 {
     TemplateWriter(DatabaseWriter& writer, QSqlDatabase dictionary,
-                   const QVector<CedictEntry>& entries, qint64 date)
-        : writer(writer), dictionary(dictionary), entries(entries), date(date)
+                   const QVector<CedictEntry>& entries,
+                   const QHash<QString, UnihanCharacter>& unihan, qint64 date)
+        : writer(writer), dictionary(dictionary), entries(entries), unihan(unihan), date(date)
     {
     }
 
     DatabaseWriter& writer;
     QSqlDatabase dictionary;
     const QVector<CedictEntry>& entries;
+    const QHash<QString, UnihanCharacter>& unihan;
     qint64 date = 0;
     QSqlQuery insertDeck;
     QSqlQuery insertCard;
@@ -93,7 +97,7 @@ struct TemplateWriter
     bool prepare()
     {
         findEntries = QSqlQuery(dictionary);
-        if (!findEntries.prepare(QStringLiteral("SELECT id, pinyin, definition FROM KnowledgeUnits "
+        if (!findEntries.prepare(QStringLiteral("SELECT id, pinyin, definition, traditional FROM KnowledgeUnits "
                                                 "WHERE simplified = ? ORDER BY id"))) {
             reportError(dictionary.databaseName(), findEntries.lastError().text());
             return false;
@@ -167,6 +171,21 @@ struct TemplateWriter
 
     // The dictionary entry that best stands for a word on a card: a common reading rather than
     // a name or a cross-reference; 0 when the dictionary has no entry for the word.
+    // Whether each traditional character is the simplified one or one of its usual
+    // traditional forms.
+    bool isUsualTraditional(const QString& simplified, const QString& traditional) const
+    {
+        const QStringList s = characters(simplified);
+        const QStringList t = characters(traditional);
+        if (s.size() != t.size())
+            return false;
+        for (int i = 0; i < s.size(); ++i) {
+            if (s.at(i) != t.at(i) && !unihan.value(s.at(i)).traditionalVariants.contains(t.at(i)))
+                return false;
+        }
+        return true;
+    }
+
     int bestEntry(const QString& word, const QString& commonReading)
     {
         findEntries.addBindValue(word);
@@ -182,11 +201,15 @@ struct TemplateWriter
                                                                      : QString();
             int score = 0;
             if (!published.isEmpty() && !published.at(0).isUpper())
-                score += 4; // not a proper noun
+                score += 400; // not a proper noun
             if (!isSecondarySense(definition))
-                score += 2;
+                score += 200;
             if (!commonReading.isEmpty() && pinyin == commonReading)
-                score += 8;
+                score += 800;
+            if (isUsualTraditional(word, findEntries.value(3).toString()))
+                score += 100; // not a rare variant form
+            // Among equals, the entry with more senses is usually the everyday word.
+            score += std::min<int>(99, definition.count(QLatin1Char('/')));
             if (score > bestScore) {
                 best = id;
                 bestScore = score;
@@ -207,17 +230,19 @@ bool ProfileBuilder::build(const QString& dictionaryPath, const QString& targetP
     QDateTime edition;
     QVector<JundaCharacter> junda;
     QVector<QStringList> hskLevels;
+    QHash<QString, UnihanCharacter> unihan;
     if (!readCedict(m_files, &entries, &edition) || !readJunda(m_files, &junda) ||
-        !readHskLevels(m_files, &hskLevels))
+        !readHskLevels(m_files, &hskLevels) || !readUnihan(m_files, &unihan))
         return false;
     if (!QFileInfo::exists(dictionaryPath)) {
         reportError(dictionaryPath, QStringLiteral("is missing; build the dictionary first"));
         return false;
     }
+    // The customary reading of each character, for choosing among a character's entries.
     QHash<QString, QString> commonReading;
-    for (const JundaCharacter& c : junda) {
-        if (!c.readings.isEmpty() && !commonReading.contains(c.character))
-            commonReading.insert(c.character, storedReading(c.readings.first()));
+    for (auto it = unihan.cbegin(); it != unihan.cend(); ++it) {
+        if (!it->mandarin.isEmpty())
+            commonReading.insert(it.key(), storedReading(markedToNumbered(it->mandarin, true)));
     }
 
     bool ok = false;
@@ -230,7 +255,7 @@ bool ProfileBuilder::build(const QString& dictionaryPath, const QString& targetP
             reportError(dictionaryPath, dictionary.lastError().text());
         } else {
             DatabaseWriter writer(targetPath);
-            TemplateWriter t(writer, dictionary, entries, edition.toMSecsSinceEpoch());
+            TemplateWriter t(writer, dictionary, entries, unihan, edition.toMSecsSinceEpoch());
             ok = writer.open() && createProfileSchema(writer.database()) && writer.begin() &&
                  t.prepare();
             int missing = 0;
