@@ -79,6 +79,7 @@ void BM_selectCardsSpacedRepetition(benchmark::State& state)
     fixture.reopen();
     QList<Deck*> decks;
     fixture.profile->collectDecks(decks, false);
+    selectCards(decks, -1, true); // cards and units are read once, as in a running program
     for (auto _ : state) {
         const QList<int> ids = selectCards(decks, -1, true);
         benchmark::DoNotOptimize(ids);

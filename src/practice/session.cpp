@@ -58,6 +58,18 @@ QList<int> selectCards(const QList<Deck*>& decks, int maxCount, bool useSpacedRe
         }
     }
 
+    if (useSpacedRepetition && !cards.isEmpty()) {
+        // Read the units of all cards in a few batched queries instead of one query per card;
+        // the cards then find them in their profile's dictionary cache.
+        QList<int> unitIds;
+        unitIds.reserve(cards.size());
+        for (DeckCard* card : std::as_const(cards))
+            unitIds.append(card->kuId());
+        Profile* profile = cards.first()->profile();
+        if (profile && profile->dictionary())
+            profile->dictionary()->knowledgeUnitsByIds(unitIds);
+    }
+
     if (useSpacedRepetition) {
         // A unit is due when its due moment is at or before one millisecond past
         // midnight.

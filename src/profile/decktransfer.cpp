@@ -224,6 +224,13 @@ QVariantMap deckToMap(Deck* deck, const TransferOptions& options, bool withHeade
         QVariantList cards;
         const QList<DeckCard*> deckCards = deck->cards();
         cards.reserve(deckCards.size());
+        // One batched read of the units instead of a query per card.
+        QList<int> unitIds;
+        unitIds.reserve(deckCards.size());
+        for (DeckCard* card : deckCards)
+            unitIds.append(card->kuId());
+        if (Profile* profile = deck->profile(); profile && profile->dictionary())
+            profile->dictionary()->knowledgeUnitsByIds(unitIds);
         for (DeckCard* card : deckCards)
             cards.append(deckCardToMap(card, options));
         map.insert(QStringLiteral("cards"), cards);
