@@ -126,6 +126,9 @@ void Profile::openDatabase()
         // back so that a plain copy of "Profile.db" is always a complete backup.
         execIgnoringErrors(m_database, QStringLiteral("PRAGMA journal_mode = DELETE"));
         execIgnoringErrors(m_database, QStringLiteral("PRAGMA synchronous = FULL"));
+        // Room for a large deletion's changed pages, so that it is not flushed to the journal
+        // (with a sync each time) page batch by page batch.
+        execIgnoringErrors(m_database, QStringLiteral("PRAGMA cache_size = -16384"));
         if (m_database.tables().isEmpty() && !createProfileSchema(m_database)) {
             qWarning("The profile database %s has no tables and none can be made",
                      qPrintable(path));
