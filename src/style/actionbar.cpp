@@ -73,7 +73,7 @@ void ActionBar::paintEvent(QPaintEvent* event)
 {
     if (!m_background.isNull()) {
         QPainter painter(this);
-        painter.fillRect(rect(), QBrush(m_background));
+        painter.drawTiledPixmap(rect(), m_background);
     }
     XQWidget::paintEvent(event);
 }

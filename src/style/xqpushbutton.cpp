@@ -119,6 +119,12 @@ void XQPushButton::setAutoResize(bool autoResize)
     }
 }
 
+QSize XQPushButton::iconSize() const
+{
+    // In device-independent pixels, so that "@2x" icons take the same room as plain ones.
+    return m_icon ? m_icon->deviceIndependentSize().toSize() : QSize();
+}
+
 int XQPushButton::textHeight() const
 {
     const QFont font = m_style ? m_style->font() : this->font();
@@ -136,10 +142,10 @@ QSize XQPushButton::contentSize() const
     int height = position == "bottom" ? textHeight() : this->height();
     if (m_icon) {
         if (position == "bottom") {
-            width = qMax(textWidth, m_icon->width());
-            height = height + m_icon->height() + gap;
+            width = qMax(textWidth, iconSize().width());
+            height = height + iconSize().height() + gap;
         } else {
-            width = m_icon->width() + gap + textWidth;
+            width = iconSize().width() + gap + textWidth;
         }
     }
     return QSize(width, height);
@@ -165,7 +171,7 @@ int XQPushButton::effectiveHeight() const
 
 void XQPushButton::fitHeight()
 {
-    int iconHeight = m_icon ? m_icon->height() : 0;
+    int iconHeight = m_icon ? iconSize().height() : 0;
     int padding = 0;
     if (m_style)
         padding = m_style->intValue("paddingTop", 0) + m_style->intValue("paddingBottom", 0);
@@ -261,8 +267,8 @@ void XQPushButton::paintEvent(QPaintEvent*)
     int iconX = 0;
     int iconY = 0;
     if (m_icon) {
-        const int iconW = m_icon->width();
-        const int iconH = m_icon->height();
+        const int iconW = iconSize().width();
+        const int iconH = iconSize().height();
         if (position == "bottom") {
             // Centred over the label, which is centred in the button.
             iconX = (w - iconW) / 2;
@@ -284,11 +290,11 @@ void XQPushButton::paintEvent(QPaintEvent*)
     }
 
     if (!label.isEmpty()) {
-        int x = m_icon ? iconX + m_icon->width() + gap : (w - textWidth) / 2;
+        int x = m_icon ? iconX + iconSize().width() + gap : (w - textWidth) / 2;
         int y = m + (h - m) / 2 + offsetY;
         if (position == "bottom") {
             x = (w - textWidth) / 2;
-            y = m_icon ? iconY + m_icon->height() + gap + m : y;
+            y = m_icon ? iconY + iconSize().height() + gap + m : y;
         } else if (position == "left" && m_icon) {
             x = iconX - gap - textWidth;
         }

@@ -53,6 +53,8 @@ public:
     bool needsResize() const { return m_needsResize; }
     int upGapY() const { return m_upGapY; }
     const QPixmap* icon() const { return m_icon.get(); }
+    // The icon's size in device-independent pixels (empty without an icon).
+    QSize iconSize() const;
 
     QSize contentSize() const;
     QSize sizeHint() const override;

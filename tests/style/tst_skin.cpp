@@ -31,9 +31,11 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        painter.fillRect(rect(), QBrush(m_tile));
+        painter.drawTiledPixmap(rect(), m_tile);
         if (!m_highlight.isNull())
-            painter.drawPixmap(width() / 2 - m_highlight.width() / 2, 0, m_highlight);
+            painter.drawPixmap(width() / 2 -
+                                   m_highlight.deviceIndependentSize().toSize().width() / 2,
+                               0, m_highlight);
     }
 
 private:
@@ -277,14 +279,15 @@ void TestSkin::showcaseOfButtons()
 
     window.show();
     const QImage shot = window.grab().toImage();
-    QCOMPARE(shot.size(), QSize(760, 400));
+    QCOMPARE(shot.deviceIndependentSize().toSize(), QSize(760, 400));
+    const qreal ratio = shot.devicePixelRatio();
     // The selected tab shows its highlight bar; the action bar shows its light gradient.
-    const QColor barColor = shot.pixelColor(150, 400 - 20);
+    const QColor barColor = shot.pixelColor(150 * ratio, (400 - 20) * ratio);
     QVERIFY(barColor.red() > 200 && barColor.red() > barColor.blue());
 
     const QString folder = QStringLiteral(QUILLET_DATA_DIR "/../screenshots");
     QDir().mkpath(folder);
-    QVERIFY(shot.save(folder + "/buttons.png"));
+    QVERIFY(shot.save(folder + (ratio > 1 ? "/buttons@2x.png" : "/buttons.png")));
 }
 
 QTEST_MAIN(TestSkin)

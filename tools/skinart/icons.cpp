@@ -90,10 +90,10 @@ void drawIcon(QPainter& p, const QString& name, const QColor& c)
         p.translate(13.5, 12.5);
         p.rotate(10);
         card(p, QRectF(-3.5, -8, 11.5, 15.5), c, Qt::NoBrush);
-        // A brush stroke on the front card.
+        // Two lines of writing on the front card.
         p.setPen(linePen(c, 1.8));
-        p.drawLine(QPointF(-0.5, -1.5), QPointF(5, -1.5));
-        p.drawLine(QPointF(2.2, -4.5), QPointF(2.2, 3.5));
+        p.drawLine(QPointF(-0.5, -3), QPointF(5, -3));
+        p.drawLine(QPointF(-0.5, 1), QPointF(3.5, 1));
         p.restore();
     } else if (name == "manage" || name == "newDeck") {
         // A stack of cards seen from above.
