@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "text/pinyin.h"
+#include "text/translationcatalogue.h"
 #include "ui/mainwindow.h"
 
 #include <QDateTime>
@@ -16,12 +17,18 @@ Application::Application(int& argc, char** argv, Folders::Layout layout)
 {
     std::srand(static_cast<unsigned>(QDateTime::currentSecsSinceEpoch()));
     initPinyinTables();
+
+    TranslationCatalogue* catalogue = TranslationCatalogue::instance();
+    catalogue->setDataFolder(m_folders.dataFolder());
+    catalogue->setCatalogueName(QStringLiteral("application"));
+    catalogue->setFallbackLanguage(QStringLiteral("en"));
 }
 
 Application::~Application()
 {
     m_shuttingDown = true;
     m_mainWindow.reset();
+    TranslationCatalogue::destroyInstance();
 }
 
 Application* Application::instance()
