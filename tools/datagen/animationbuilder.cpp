@@ -72,7 +72,9 @@ bool transformPath(const QString& path, QString* result, QVector<QPointF>* verti
             out.append(number(p.x()));
             out.append(number(p.y()));
             // Only points on the outline count, not the control points of curves.
-            const int pairsPerSegment = command == QLatin1Char('Q') ? 2 : command == QLatin1Char('C') ? 3 : 1;
+            const int pairsPerSegment = command == QLatin1Char('Q')   ? 2
+                                        : command == QLatin1Char('C') ? 3
+                                                                      : 1;
             if (++pairIndex % pairsPerSegment == 0)
                 vertices->append(p);
             numbers.clear();
@@ -147,9 +149,11 @@ bool AnimationBuilder::build(const QString& targetPath)
     QSqlQuery insertAnimation;
     QSqlQuery insertMask;
     QSqlQuery insertOutline;
-    if (!writer.prepare(insertAnimation,
-                        QStringLiteral("INSERT INTO animations (id, korvo, json) VALUES (?, ?, ?)")) ||
-        !writer.prepare(insertMask, QStringLiteral("INSERT INTO maskSvgs (id, svg) VALUES (?, ?)")) ||
+    if (!writer.prepare(
+            insertAnimation,
+            QStringLiteral("INSERT INTO animations (id, korvo, json) VALUES (?, ?, ?)")) ||
+        !writer.prepare(insertMask,
+                        QStringLiteral("INSERT INTO maskSvgs (id, svg) VALUES (?, ?)")) ||
         !writer.prepare(insertOutline,
                         QStringLiteral("INSERT INTO characterSvgs (id, svg) VALUES (?, ?)")))
         return false;
@@ -183,8 +187,8 @@ bool AnimationBuilder::build(const QString& targetPath)
             QString d;
             QVector<QPointF> vertices;
             if (!transformPath(strokes.at(s).toString(), &d, &vertices)) {
-                reportError(path, QStringLiteral("stroke %1 is not an absolute M/L/Q/C/Z path")
-                                      .arg(s + 1));
+                reportError(
+                    path, QStringLiteral("stroke %1 is not an absolute M/L/Q/C/Z path").arg(s + 1));
                 return false;
             }
             QVector<QPointF> median;
@@ -215,9 +219,10 @@ bool AnimationBuilder::build(const QString& targetPath)
                 return false;
             ++maskCount;
             outlineBody += QStringLiteral("<path d=\"%1\"/>").arg(d);
-            strokeObjects.append(QJsonObject{
-                {QStringLiteral("mask"), QStringLiteral("masks/") + maskId + QStringLiteral(".svg")},
-                {QStringLiteral("points"), points}});
+            strokeObjects.append(
+                QJsonObject{{QStringLiteral("mask"),
+                             QStringLiteral("masks/") + maskId + QStringLiteral(".svg")},
+                            {QStringLiteral("points"), points}});
         }
         const int brushRadius =
             std::clamp(int(std::ceil(radius)), MinimumBrushRadius, MaximumBrushRadius);
@@ -232,8 +237,8 @@ bool AnimationBuilder::build(const QString& targetPath)
         insertAnimation.addBindValue(
             QString::fromUtf8(QJsonDocument(animation).toJson(QJsonDocument::Compact)));
         insertOutline.addBindValue(int(character.at(0).unicode()));
-        insertOutline.addBindValue(
-            svgDocument(QStringLiteral("<g fill=\"#000000\">") + outlineBody + QStringLiteral("</g>")));
+        insertOutline.addBindValue(svgDocument(QStringLiteral("<g fill=\"#000000\">") +
+                                               outlineBody + QStringLiteral("</g>")));
         if (!writer.run(insertAnimation) || !writer.run(insertOutline))
             return false;
         if ((i + 1) % 2000 == 0)

@@ -43,8 +43,9 @@ bool AudioBuilder::build(const QString& targetDir, const QString& stampPath, int
     }
     for (const char* tool : {"espeak-ng", "lame"}) {
         if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty()) {
-            reportError(QLatin1String(tool), QStringLiteral("is not installed (Debian package %1)")
-                                                 .arg(QLatin1String(tool)));
+            reportError(
+                QLatin1String(tool),
+                QStringLiteral("is not installed (Debian package %1)").arg(QLatin1String(tool)));
             return false;
         }
     }
@@ -123,7 +124,8 @@ bool AudioBuilder::build(const QString& targetDir, const QString& stampPath, int
         running.erase(running.begin());
         runningKeys.erase(runningKeys.begin());
         if (++done % 100 == 0)
-            reportProgress(QStringLiteral("Audio: %1 of %2 synthesised").arg(done).arg(toSynthesise.size()));
+            reportProgress(
+                QStringLiteral("Audio: %1 of %2 synthesised").arg(done).arg(toSynthesise.size()));
     }
     for (auto& process : running)
         process->waitForFinished(-1);
@@ -135,7 +137,8 @@ bool AudioBuilder::build(const QString& targetDir, const QString& stampPath, int
             reportError(stampPath, stamp.errorString());
             return false;
         }
-        stamp.write(QStringLiteral("%1 recordings, %2 human\n").arg(keys.size()).arg(linked).toUtf8());
+        stamp.write(
+            QStringLiteral("%1 recordings, %2 human\n").arg(keys.size()).arg(linked).toUtf8());
     }
     reportProgress(QStringLiteral("Audio: done, %1 files in %2").arg(keys.size()).arg(targetDir));
     return true;

@@ -12,8 +12,7 @@
 namespace korvo {
 
 DatabaseWriter::DatabaseWriter(const QString& targetPath)
-    : m_targetPath(targetPath),
-      m_temporaryPath(targetPath + QStringLiteral(".partial")),
+    : m_targetPath(targetPath), m_temporaryPath(targetPath + QStringLiteral(".partial")),
       m_connectionName(QStringLiteral("datagen:") + QFileInfo(targetPath).fileName())
 {
 }
@@ -33,11 +32,10 @@ bool DatabaseWriter::open()
         reportError(m_temporaryPath, QStringLiteral("cannot be created: ") + db.lastError().text());
         return false;
     }
-    return execute({QStringLiteral("PRAGMA journal_mode=OFF"),
-                    QStringLiteral("PRAGMA synchronous=OFF"),
-                    QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"),
-                    QStringLiteral("PRAGMA temp_store=MEMORY"),
-                    QStringLiteral("PRAGMA cache_size=-65536")});
+    return execute(
+        {QStringLiteral("PRAGMA journal_mode=OFF"), QStringLiteral("PRAGMA synchronous=OFF"),
+         QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"),
+         QStringLiteral("PRAGMA temp_store=MEMORY"), QStringLiteral("PRAGMA cache_size=-65536")});
 }
 
 QSqlDatabase DatabaseWriter::database() const
@@ -63,8 +61,9 @@ bool DatabaseWriter::prepare(QSqlQuery& query, const QString& statement)
     query = QSqlQuery(database());
     if (query.prepare(statement))
         return true;
-    reportError(m_temporaryPath,
-                QStringLiteral("cannot prepare \"%1\": %2").arg(statement, query.lastError().text()));
+    reportError(
+        m_temporaryPath,
+        QStringLiteral("cannot prepare \"%1\": %2").arg(statement, query.lastError().text()));
     return false;
 }
 
@@ -89,8 +88,7 @@ bool DatabaseWriter::commit()
 {
     if (database().commit())
         return true;
-    reportError(m_temporaryPath,
-                QStringLiteral("commit failed: ") + database().lastError().text());
+    reportError(m_temporaryPath, QStringLiteral("commit failed: ") + database().lastError().text());
     return false;
 }
 

@@ -151,7 +151,8 @@ bool convertScripts(const QStringList& lines, QStringList* simplified, QStringLi
         reportError(toSimplified, simplifiedFile.errorString());
         return false;
     }
-    QStringList simplifiedLines = QString::fromUtf8(simplifiedFile.readAll()).split(QLatin1Char('\n'));
+    QStringList simplifiedLines =
+        QString::fromUtf8(simplifiedFile.readAll()).split(QLatin1Char('\n'));
     simplifiedLines.removeLast();
     // Simplified lines are converted to traditional from the simplified form, so that lines
     // written in traditional script keep their own text.
@@ -234,10 +235,10 @@ bool DictionaryBuilder::build(const QString& targetPath)
     {
         QSqlQuery insert;
         if (!writer.begin() ||
-            !writer.prepare(insert, QStringLiteral(
-                                        "INSERT INTO KnowledgeUnits (id, simplified, traditional, "
-                                        "pinyin, pinyinMerged, pinyinMergedNoTones, definition, "
-                                        "variants) VALUES (?, ?, ?, ?, ?, ?, ?, '')")))
+            !writer.prepare(
+                insert, QStringLiteral("INSERT INTO KnowledgeUnits (id, simplified, traditional, "
+                                       "pinyin, pinyinMerged, pinyinMergedNoTones, definition, "
+                                       "variants) VALUES (?, ?, ?, ?, ?, ?, ?, '')")))
             return false;
         KnowledgeUnit unit;
         for (int i = 0; i < entries.size(); ++i) {
@@ -324,11 +325,12 @@ bool DictionaryBuilder::build(const QString& targetPath)
         partsOf.insert(c, parts);
         records.append(record);
     }
-    std::sort(records.begin(), records.end(), [](const CharacterRecord& a, const CharacterRecord& b) {
-        if (a.rank != b.rank)
-            return a.rank < b.rank;
-        return a.character < b.character;
-    });
+    std::sort(records.begin(), records.end(),
+              [](const CharacterRecord& a, const CharacterRecord& b) {
+                  if (a.rank != b.rank)
+                      return a.rank < b.rank;
+                  return a.character < b.character;
+              });
     QStringList partList = partSet.values();
     std::sort(partList.begin(), partList.end());
     QHash<QString, int> partIds;
@@ -364,8 +366,9 @@ bool DictionaryBuilder::build(const QString& targetPath)
                 return false;
             recordOf.insert(record.character, &record);
         }
-        if (!writer.prepare(insert, QStringLiteral(
-                                        "INSERT INTO DecompositionParts (id, character) VALUES (?, ?)")))
+        if (!writer.prepare(
+                insert,
+                QStringLiteral("INSERT INTO DecompositionParts (id, character) VALUES (?, ?)")))
             return false;
         for (int i = 0; i < partList.size(); ++i) {
             insert.addBindValue(i + 1);
@@ -392,8 +395,9 @@ bool DictionaryBuilder::build(const QString& targetPath)
         std::sort(words.begin(), words.end());
         QSqlQuery insert;
         if (!writer.begin() ||
-            !writer.prepare(insert, QStringLiteral(
-                                        "INSERT INTO Bigrams (id, simplified, frequency) VALUES (?, ?, ?)")))
+            !writer.prepare(
+                insert,
+                QStringLiteral("INSERT INTO Bigrams (id, simplified, frequency) VALUES (?, ?, ?)")))
             return false;
         for (int i = 0; i < words.size(); ++i) {
             insert.addBindValue(i + 1);
@@ -433,10 +437,10 @@ bool DictionaryBuilder::build(const QString& targetPath)
         }
         QSqlQuery insert;
         if (!writer.begin() ||
-            !writer.prepare(insert,
-                            QStringLiteral("INSERT INTO Radicals (id, simplified, traditional, pinyin, "
-                                           "pinyinMerged, pinyinMergedNoTones, definition, variants, "
-                                           "strokeCount) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+            !writer.prepare(
+                insert, QStringLiteral("INSERT INTO Radicals (id, simplified, traditional, pinyin, "
+                                       "pinyinMerged, pinyinMergedNoTones, definition, variants, "
+                                       "strokeCount) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")))
             return false;
         KnowledgeUnit unit;
         for (const KangxiRadical& radical : kangxi) {
@@ -455,8 +459,9 @@ bool DictionaryBuilder::build(const QString& targetPath)
                     variants.append(form);
             }
             if (pinyin.isEmpty() || definition.isEmpty()) {
-                reportError(m_files.unicode(QStringLiteral("CJKRadicals.txt")),
-                            QStringLiteral("radical %1 has no reading or meaning").arg(radical.number));
+                reportError(
+                    m_files.unicode(QStringLiteral("CJKRadicals.txt")),
+                    QStringLiteral("radical %1 has no reading or meaning").arg(radical.number));
                 return false;
             }
             insert.addBindValue(radical.number);
@@ -524,15 +529,19 @@ bool DictionaryBuilder::build(const QString& targetPath)
 
     {
         QSqlQuery insert;
-        if (!writer.prepare(insert, QStringLiteral(
-                                        "INSERT INTO Sources (name, version, licence) VALUES (?, ?, ?)")))
+        if (!writer.prepare(
+                insert,
+                QStringLiteral("INSERT INTO Sources (name, version, licence) VALUES (?, ?, ?)")))
             return false;
         const QStringList sources = {
-            QStringLiteral("CC-CEDICT"), edition.date().toString(Qt::ISODate),
+            QStringLiteral("CC-CEDICT"),
+            edition.date().toString(Qt::ISODate),
             QStringLiteral("CC BY-SA 4.0"),
-            QStringLiteral("Unihan database"), QStringLiteral("Debian unicode-data"),
+            QStringLiteral("Unihan database"),
+            QStringLiteral("Debian unicode-data"),
             QStringLiteral("Unicode License"),
-            QStringLiteral("Tatoeba sentences"), QStringLiteral("shared data"),
+            QStringLiteral("Tatoeba sentences"),
+            QStringLiteral("shared data"),
             QStringLiteral("CC BY 2.0 FR (attribution in Sentences.attribution)"),
         };
         for (int i = 0; i < sources.size(); i += 3) {

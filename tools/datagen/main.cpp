@@ -38,8 +38,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption nodeModules(QStringLiteral("node-modules"),
                                          QStringLiteral("Pinned npm packages."),
                                          QStringLiteral("dir"));
-    const QCommandLineOption shared(QStringLiteral("shared"),
-                                    QStringLiteral("Shared source data."), QStringLiteral("dir"));
+    const QCommandLineOption shared(QStringLiteral("shared"), QStringLiteral("Shared source data."),
+                                    QStringLiteral("dir"));
     const QCommandLineOption unicode(QStringLiteral("unicode"),
                                      QStringLiteral("Unicode data folder."), QStringLiteral("dir"),
                                      QStringLiteral("/usr/share/unicode"));

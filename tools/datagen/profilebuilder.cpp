@@ -59,9 +59,10 @@ QString storedReading(QString reading)
 bool isSecondarySense(const QString& definition)
 {
     static const QStringList prefixes = {
-        QStringLiteral("surname "),  QStringLiteral("variant of "), QStringLiteral("old variant of "),
-        QStringLiteral("see "),      QStringLiteral("used in "),    QStringLiteral("erhua variant of "),
-        QStringLiteral("(archaic)"), QStringLiteral("Japanese variant of "),
+        QStringLiteral("surname "),        QStringLiteral("variant of "),
+        QStringLiteral("old variant of "), QStringLiteral("see "),
+        QStringLiteral("used in "),        QStringLiteral("erhua variant of "),
+        QStringLiteral("(archaic)"),       QStringLiteral("Japanese variant of "),
         QStringLiteral("(old)"),
     };
     for (const QString& prefix : prefixes) {
@@ -97,18 +98,21 @@ struct TemplateWriter
     bool prepare()
     {
         findEntries = QSqlQuery(dictionary);
-        if (!findEntries.prepare(QStringLiteral("SELECT id, pinyin, definition, traditional FROM KnowledgeUnits "
-                                                "WHERE simplified = ? ORDER BY id"))) {
+        if (!findEntries.prepare(
+                QStringLiteral("SELECT id, pinyin, definition, traditional FROM KnowledgeUnits "
+                               "WHERE simplified = ? ORDER BY id"))) {
             reportError(dictionary.databaseName(), findEntries.lastError().text());
             return false;
         }
-        return writer.prepare(insertDeck,
-                              QStringLiteral("INSERT INTO Decks (title, sortOrder, owner, parentId, "
-                                             "isFolder, uuid, creationDate, updateDate) "
-                                             "VALUES (?, ?, 0, ?, ?, ?, ?, ?)")) &&
-               writer.prepare(insertCard,
-                              QStringLiteral("INSERT INTO Cards (deckId, kuId, sortOrder, uuid, "
-                                             "creationDate, updateDate) VALUES (?, ?, ?, ?, ?, ?)")) &&
+        return writer.prepare(
+                   insertDeck,
+                   QStringLiteral("INSERT INTO Decks (title, sortOrder, owner, parentId, "
+                                  "isFolder, uuid, creationDate, updateDate) "
+                                  "VALUES (?, ?, 0, ?, ?, ?, ?, ?)")) &&
+               writer.prepare(
+                   insertCard,
+                   QStringLiteral("INSERT INTO Cards (deckId, kuId, sortOrder, uuid, "
+                                  "creationDate, updateDate) VALUES (?, ?, ?, ?, ?, ?)")) &&
                writer.prepare(insertUnit,
                               QStringLiteral("INSERT INTO KnowledgeUnits (uuid, simplified, "
                                              "traditional, pinyin, pinyinMerged, "
@@ -120,8 +124,8 @@ struct TemplateWriter
 
     int addDeck(const QString& title, int sortOrder, int parentId, bool folder, const QString& uuid)
     {
-        for (const QVariant& value : QVariantList{title, sortOrder, parentId, folder ? 1 : 0, uuid,
-                                                  date, date})
+        for (const QVariant& value :
+             QVariantList{title, sortOrder, parentId, folder ? 1 : 0, uuid, date, date})
             insertDeck.addBindValue(value);
         if (!writer.run(insertDeck))
             return -1;
@@ -131,10 +135,9 @@ struct TemplateWriter
 
     bool addCard(int deckId, const QString& deckUuid, int sortOrder, int unitId)
     {
-        for (const QVariant& value :
-             QVariantList{deckId, unitId, sortOrder,
-                          stableUuid(QStringLiteral("card/%1/%2").arg(deckUuid).arg(sortOrder)),
-                          date, date})
+        for (const QVariant& value : QVariantList{
+                 deckId, unitId, sortOrder,
+                 stableUuid(QStringLiteral("card/%1/%2").arg(deckUuid).arg(sortOrder)), date, date})
             insertCard.addBindValue(value);
         ++cardCount;
         return writer.run(insertCard);
@@ -197,8 +200,8 @@ struct TemplateWriter
             const int id = findEntries.value(0).toInt();
             const QString pinyin = findEntries.value(1).toString();
             const QString definition = findEntries.value(2).toString();
-            const QString published = id > 0 && id <= entries.size() ? entries.at(id - 1).pinyin
-                                                                     : QString();
+            const QString published =
+                id > 0 && id <= entries.size() ? entries.at(id - 1).pinyin : QString();
             int score = 0;
             if (!published.isEmpty() && !published.at(0).isUpper())
                 score += 400; // not a proper noun

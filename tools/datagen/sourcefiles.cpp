@@ -82,7 +82,8 @@ bool SourceFiles::readModuleText(const QString& path, QString* text) const
     const int begin = module.indexOf(QLatin1Char('`'));
     const int end = module.lastIndexOf(QLatin1Char('`'));
     if (begin < 0 || end <= begin) {
-        reportError(path, QStringLiteral("holds no text literal (expected module.exports = `...`)"));
+        reportError(path,
+                    QStringLiteral("holds no text literal (expected module.exports = `...`)"));
         return false;
     }
     *text = module.mid(begin + 1, end - begin - 1);

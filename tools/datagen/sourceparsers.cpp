@@ -52,7 +52,8 @@ QStringList characters(const QString& text)
 {
     QStringList result;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() &&
+            text.at(i + 1).isLowSurrogate()) {
             result.append(text.mid(i, 2));
             ++i;
         } else {
@@ -114,9 +115,10 @@ bool readCedict(const SourceFiles& files, QVector<CedictEntry>* entries, QDateTi
     if (!date.isValid())
         return malformed(path, 1, QStringLiteral("no \"#! date=\" header"));
     if (declaredCount > 0 && declaredCount != result.size())
-        return malformed(path, lines.size(), QStringLiteral("%1 entries read, the header declares %2")
-                                                 .arg(result.size())
-                                                 .arg(declaredCount));
+        return malformed(path, lines.size(),
+                         QStringLiteral("%1 entries read, the header declares %2")
+                             .arg(result.size())
+                             .arg(declaredCount));
     *entries = result;
     *edition = date.toUTC();
     return true;
@@ -149,7 +151,8 @@ bool readJunda(const SourceFiles& files, QVector<JundaCharacter>* characters)
         result.append(character);
     }
     if (result.size() < 5000)
-        return malformed(path, lines.size(), QStringLiteral("only %1 characters").arg(result.size()));
+        return malformed(path, lines.size(),
+                         QStringLiteral("only %1 characters").arg(result.size()));
     *characters = result;
     return true;
 }
@@ -220,7 +223,8 @@ bool readHskLevels(const SourceFiles& files, QVector<QStringList>* levels)
         }
     }
     if (result.size() != 6 || depth != 0)
-        return malformed(path, 1, QStringLiteral("expected six word lists, found %1").arg(result.size()));
+        return malformed(path, 1,
+                         QStringLiteral("expected six word lists, found %1").arg(result.size()));
     *levels = result;
     return true;
 }
@@ -248,8 +252,8 @@ bool readDecompositions(const SourceFiles& files, QHash<QString, QStringList>* c
         const QString key = line.left(colon);
         if (result.contains(key))
             continue;
-        result.insert(key, line.mid(open + 1, close - open - 1)
-                               .split(QLatin1Char(','), Qt::SkipEmptyParts));
+        result.insert(
+            key, line.mid(open + 1, close - open - 1).split(QLatin1Char(','), Qt::SkipEmptyParts));
     }
     *components = result;
     return true;
@@ -299,7 +303,8 @@ bool readUnihan(const SourceFiles& files, QHash<QString, UnihanCharacter>* chara
             const qsizetype tab1 = line.indexOf(u'\t');
             const qsizetype tab2 = line.indexOf(u'\t', tab1 + 1);
             if (tab1 < 0 || tab2 < 0)
-                return malformed(path, lineNumber, QStringLiteral("expected code point, field, value"));
+                return malformed(path, lineNumber,
+                                 QStringLiteral("expected code point, field, value"));
             const QStringView field = line.mid(tab1 + 1, tab2 - tab1 - 1);
             const QStringView value = line.mid(tab2 + 1);
             if (field != u"kMandarin" && field != u"kDefinition" && field != u"kRSUnicode" &&
@@ -322,8 +327,8 @@ bool readUnihan(const SourceFiles& files, QHash<QString, UnihanCharacter>* chara
                 while (digits < first.size() && first.at(digits).isDigit())
                     ++digits;
                 data.radical = first.left(digits).toInt();
-                data.simplifiedRadical = first.mid(digits).startsWith(u'\'') &&
-                                         !first.mid(digits).startsWith(u"''");
+                data.simplifiedRadical =
+                    first.mid(digits).startsWith(u'\'') && !first.mid(digits).startsWith(u"''");
                 sawRadical = true;
             } else if (field == u"kTotalStrokes") {
                 data.strokes = value.split(u' ', Qt::SkipEmptyParts).value(0).toInt();
@@ -365,7 +370,8 @@ bool readKangxiRadicals(const SourceFiles& files, QVector<KangxiRadical>* radica
         number.remove(QLatin1Char('\''));
         bool ok = false;
         const int n = number.toInt(&ok);
-        const QString symbol = codePointText(QString(QStringLiteral("U+") + fields.at(1).trimmed()));
+        const QString symbol =
+            codePointText(QString(QStringLiteral("U+") + fields.at(1).trimmed()));
         const QString ideograph =
             codePointText(QString(QStringLiteral("U+") + fields.at(2).trimmed()));
         if (!ok || n < 1 || n > 214 || ideograph.isEmpty())

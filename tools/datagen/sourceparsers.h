@@ -51,11 +51,11 @@ bool readRadicalMeanings(const SourceFiles& files, QVector<QPair<QString, QStrin
 
 struct UnihanCharacter
 {
-    QString mandarin;   // first kMandarin reading, tone-marked
-    QString definition; // kDefinition
-    int radical = 0;    // Kangxi radical number of the first kRSUnicode value
+    QString mandarin;               // first kMandarin reading, tone-marked
+    QString definition;             // kDefinition
+    int radical = 0;                // Kangxi radical number of the first kRSUnicode value
     bool simplifiedRadical = false; // written with the simplified form of the radical
-    int strokes = 0;    // first kTotalStrokes value
+    int strokes = 0;                // first kTotalStrokes value
     QStringList simplifiedVariants;
     QStringList traditionalVariants;
 };
@@ -66,9 +66,9 @@ bool readUnihan(const SourceFiles& files, QHash<QString, UnihanCharacter>* chara
 struct KangxiRadical
 {
     int number = 0;
-    QString traditional;  // the unified ideograph of the radical
-    QString simplified;   // the ideograph of its simplified form, or the traditional one
-    QStringList symbols;  // radical symbols (Kangxi radicals and supplement forms)
+    QString traditional; // the unified ideograph of the radical
+    QString simplified;  // the ideograph of its simplified form, or the traditional one
+    QStringList symbols; // radical symbols (Kangxi radicals and supplement forms)
 };
 
 // CJKRadicals.txt: the 214 Kangxi radicals, numbered 1-214.
