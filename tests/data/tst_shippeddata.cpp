@@ -10,10 +10,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -61,6 +63,8 @@ private slots:
     void builtInDecksAreFilled();
     void everyCardHasItsUnit();
     void everySyllableKeyHasRecording();
+    void brokenInputStopsWithoutTouchingTarget_data();
+    void brokenInputStopsWithoutTouchingTarget();
 
 private:
     QSqlDatabase open(const QString& fileName, const QString& connection);
@@ -687,6 +691,62 @@ void TestShippedData::everySyllableKeyHasRecording()
     // A syllable without tone digit plays the tone-1 file, which exists.
     QVERIFY(QFileInfo::exists(
         pinyin.filePath(korvo::toAudioSyllable(QStringLiteral("lü")) + QStringLiteral(".mp3"))));
+}
+
+void TestShippedData::brokenInputStopsWithoutTouchingTarget_data()
+{
+    QTest::addColumn<QString>("cedict");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing source") << QString() << "cedict_ts.u8.js: cannot be read";
+    QTest::newRow("not a module") << "# CC-CEDICT\n"
+                                  << "cedict_ts.u8.js: holds no text literal";
+    QTest::newRow("malformed entry")
+        << "module.exports = `#! date=2026-09-10T07:14:51Z\n中國 中国 [zhong1 guo2] /China/\n"
+           "broken line\n`;"
+        << "cedict_ts.u8.js: line 3: not an entry";
+    QTest::newRow("no definition") << "module.exports = `#! date=2026-09-10T07:14:51Z\n中國 中国 "
+                                      "[zhong1 guo2] //\n`;"
+                                   << "cedict_ts.u8.js: line 2: entry without definition";
+}
+
+void TestShippedData::brokenInputStopsWithoutTouchingTarget()
+{
+#ifndef QUILLET_DATAGEN
+    QFAIL("the data tool is not part of this build");
+#else
+    QFETCH(QString, cedict);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString sources = dir.filePath(QStringLiteral("node_modules"));
+    QVERIFY(QDir().mkpath(sources + QStringLiteral("/hanzi/lib/data")));
+    if (!cedict.isNull()) {
+        QFile file(sources + QStringLiteral("/hanzi/lib/data/cedict_ts.u8.js"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(cedict.toUtf8());
+    }
+    // An earlier good file stays as it was.
+    const QString target = dir.filePath(QStringLiteral("data/Dictionary.db"));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("data"))));
+    {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("previous build");
+    }
+    QProcess tool;
+    tool.start(QStringLiteral(QUILLET_DATAGEN),
+               {QStringLiteral("dictionary"), target, QStringLiteral("--node-modules"), sources,
+                QStringLiteral("--shared"), dir.filePath(QStringLiteral("shared"))});
+    QVERIFY(tool.waitForFinished(60000));
+    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tool.exitCode(), 1);
+    const QString errors = QString::fromUtf8(tool.readAllStandardError());
+    QVERIFY2(errors.contains(message), qPrintable(errors));
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("previous build"));
+    QVERIFY(!QFileInfo::exists(target + QStringLiteral(".partial")));
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestShippedData)
