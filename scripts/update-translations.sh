@@ -5,6 +5,7 @@
 #   2. merges the template into each data/locales/<code>/application.po (msgmerge), keeping
 #      existing translations and marking changed ones fuzzy;
 #   3. with locale codes as arguments, starts a catalogue for each new language (msginit).
+# References name files only (no line numbers), so moving code does not touch the catalogues.
 # Usage: scripts/update-translations.sh [new locale code...]
 # The build compiles the .po files into <data>/locales/<code>/application.mo.
 set -eu
@@ -36,7 +37,7 @@ done < "$work/files"
 
 mkdir -p "$locales"
 (cd "$work" && xgettext --language=C++ --from-code=UTF-8 $keywords \
-    --add-comments=TRANSLATORS: --sort-by-file --package-name=Quillet \
+    --add-comments=TRANSLATORS: --sort-by-file --add-location=file --package-name=Quillet \
     --files-from=files --output="$template.new" 2>&1 | grep -v -e "msgid-bugs-address" -e "Makevars" -e "MSGID_BUGS_ADDRESS" -e "command line option" >&2 || true)
 # Keep the template's date stable when nothing but the date changed.
 if [ -f "$template" ] &&
@@ -56,6 +57,6 @@ done
 
 for po in "$locales"/*/application.po; do
     [ -f "$po" ] || continue
-    msgmerge --quiet --update --backup=none --previous "$po" "$template"
+    msgmerge --quiet --update --backup=none --previous --add-location=file "$po" "$template"
     echo "$(basename "$(dirname "$po")"): $(msgfmt --statistics -o /dev/null "$po" 2>&1)"
 done
