@@ -34,6 +34,15 @@ while read -r file; do
     perl -0pe 's/\b(?:QStringLiteral|QLatin1String|QString::fromUtf8)\s*\(\s*("(?:[^"\\]|\\.)*"(?:\s*"(?:[^"\\]|\\.)*")*)\s*\)/$1/g' \
         "$file" > "$work/$file"
 done < "$work/files"
+# The section titles of the style sheets are shown by the options dialog: they are offered to
+# the translators as if the style sheet called translate() on them.
+for sheet in data/skins/*/style.json; do
+    [ -f "$sheet" ] || continue
+    mkdir -p "$work/$(dirname "$sheet")"
+    perl -ne 'print "translate($1);\n" while /"title"\s*:\s*("(?:[^"\\]|\\.)*")/g' \
+        "$sheet" > "$work/$sheet"
+    echo "$sheet" >> "$work/files"
+done
 
 mkdir -p "$locales"
 (cd "$work" && xgettext --language=C++ --from-code=UTF-8 $keywords \
