@@ -282,8 +282,7 @@ void Session::writeHistory()
         KnowledgeUnit* unit = card->knowledgeUnit();
         if (!unit)
             continue;
-        m_profile->knowledge()->addHistory(unit->id(), card->id(), card->deckId(),
-                                           item.scoreDelta >= 0 ? 1 : 0);
+        m_profile->knowledge()->addHistory(card, item.scoreDelta >= 0 ? 1 : 0);
         float score = unit->score() + item.scoreDelta;
         if (score < 0)
             score = 0;

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "dictionary/transferoptions.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QVariantMap>
 
 class QSqlQuery;
 class QStandardItem;
@@ -91,6 +94,13 @@ public:
     void setUpdateDate(const QDateTime& date) { m_updateDate = date; }
     // Turns a fresh deck into the invisible root folder with the profile's root identifier.
     void makeRoot();
+
+    // Deck files and drags: this deck with everything below it as a JSON object, and back
+    // (fromMap stores this fresh deck and all it reads). Implemented in decktransfer.cpp.
+    QVariantMap toMap(const TransferOptions& options, bool withHeader);
+    QString toJson(const TransferOptions& options, bool withHeader);
+    bool fromJson(const QString& text, const TransferOptions& options);
+    bool fromMap(const QVariantMap& map, const TransferOptions& options);
 
     // Skin image shown for folders and for decks in deck trees.
     static QString iconFileName(bool isFolder);

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "dictionary/transferoptions.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantMap>
 
 class QSqlQuery;
 
@@ -47,6 +50,12 @@ public:
     void setCreationDate(const QDateTime& date) { m_creationDate = date; }
     QDateTime updateDate();
     void setUpdateDate(const QDateTime& date) { m_updateDate = date; }
+
+    // The card as a JSON object of a deck file, and back (fromMap stores a new knowledge unit
+    // for the card; the deck's saveCard() stores the card). Implemented in decktransfer.cpp.
+    QVariantMap toMap(const TransferOptions& options);
+    QString toJson(const TransferOptions& options);
+    bool fromMap(const QVariantMap& map, const TransferOptions& options);
 
     // Deletes the card's row, and the unit's row when the unit is one the user made and no
     // other card shows it; nested in the caller's transaction when there is one.

@@ -382,4 +382,39 @@ bool writeDeckFile(Deck* deck, const QString& fileName)
     return file.commit();
 }
 
+QVariantMap Deck::toMap(const TransferOptions& options, bool withHeader)
+{
+    return deckToMap(this, options, withHeader);
+}
+
+QString Deck::toJson(const TransferOptions& options, bool withHeader)
+{
+    return deckToJson(this, options, withHeader);
+}
+
+bool Deck::fromJson(const QString& text, const TransferOptions& options)
+{
+    return deckFromJson(this, text, options);
+}
+
+bool Deck::fromMap(const QVariantMap& map, const TransferOptions& options)
+{
+    return deckFromMap(this, map, options);
+}
+
+QVariantMap DeckCard::toMap(const TransferOptions& options)
+{
+    return deckCardToMap(this, options);
+}
+
+QString DeckCard::toJson(const TransferOptions& options)
+{
+    return deckCardToJson(this, options);
+}
+
+bool DeckCard::fromMap(const QVariantMap& map, const TransferOptions& options)
+{
+    return deckCardFromMap(this, map, options);
+}
+
 } // namespace korvo

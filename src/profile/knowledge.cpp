@@ -1,6 +1,7 @@
 #include "profile/knowledge.h"
 
 #include "dictionary/knowledgeunit.h"
+#include "profile/deckcard.h"
 
 #include <QSqlQuery>
 #include <QVariant>
@@ -65,6 +66,13 @@ bool Knowledge::addHistory(int kuId, int cardId, int deckId, int result)
     query.bindValue(QStringLiteral(":deckId"), deckId);
     query.bindValue(QStringLiteral(":result"), result == 1 ? 1 : 0);
     return query.exec();
+}
+
+bool Knowledge::addHistory(DeckCard* card, int result)
+{
+    if (!card)
+        return false;
+    return addHistory(card->kuId(), card->id(), card->deckId(), result);
 }
 
 } // namespace korvo

@@ -6,6 +6,7 @@
 
 namespace korvo {
 
+class DeckCard;
 class KnowledgeUnit;
 
 // Writer of the practice history (one "Knowledge" row per answer) and owner of the
@@ -29,6 +30,8 @@ public:
     // Writes one Knowledge row; `result` 1 is a correct answer, anything else a wrong one.
     // Failures are ignored, as for every history write. Returns whether the row was written.
     bool addHistory(int kuId, int cardId, int deckId, int result);
+    // The same for a card: its knowledge-unit id, its id and its deck id.
+    bool addHistory(DeckCard* card, int result);
 
     QSqlDatabase database() const { return m_database; }
 

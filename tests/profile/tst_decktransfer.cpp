@@ -209,7 +209,7 @@ void TestDeckTransfer::deckAndCardKeysAreSortedAndCompact()
     Deck* deck = makeDeck(QStringLiteral("Deck 一"));
     addCard(deck, QStringLiteral("一"), QStringLiteral("yi1"));
     addCard(deck, QStringLiteral("二"), QStringLiteral("er4"));
-    const QString text = deckToJson(deck, TransferOptions(), false);
+    const QString text = deck->toJson(TransferOptions(), false);
 
     const QString card = QStringLiteral("\\{\"creationDate\":\\d+,\"deckId\":%1,\"id\":\\d+,"
                                         "\"knowledgeUnit\":\\{[^{}]*\\},"
@@ -226,7 +226,7 @@ void TestDeckTransfer::deckAndCardKeysAreSortedAndCompact()
         QVERIFY(c.unicode() >= 32 && c.unicode() <= 126);
     QVERIFY(!text.contains(QStringLiteral("transferOptions")));
 
-    const QString single = deckCardToJson(deck->cards().first(), TransferOptions());
+    const QString single = deck->cards().first()->toJson(TransferOptions());
     QVERIFY(QRegularExpression(QStringLiteral("^") + card + QStringLiteral("$"))
                 .match(single)
                 .hasMatch());
@@ -287,7 +287,7 @@ void TestDeckTransfer::optionsDropFields()
     none.cardIdIncluded = false;
     none.creationDateIncluded = false;
     none.updateDateIncluded = false;
-    const QVariantMap map = deckToMap(deck, none, false);
+    const QVariantMap map = deck->toMap(none, false);
     QCOMPARE(map.keys(), (QStringList{"cards", "isFolder", "title", "type", "uuid"}));
     const QVariantMap card = map.value("cards").toList().first().toMap();
     QCOMPARE(card.keys(), (QStringList{"knowledgeUnit", "type", "uuid"}));
