@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QIcon>
+#include <QSet>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStandardItem>
@@ -260,10 +261,13 @@ void Deck::allCards(QList<DeckCard*>& out)
     }
     QList<Deck*> decks;
     collectDecks(decks, false);
+    QSet<DeckCard*> seen(out.cbegin(), out.cend());
     for (Deck* deck : std::as_const(decks)) {
         for (DeckCard* card : deck->cards()) {
-            if (!out.contains(card))
+            if (!seen.contains(card)) {
+                seen.insert(card);
                 out.append(card);
+            }
         }
     }
 }
