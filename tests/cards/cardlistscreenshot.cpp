@@ -8,7 +8,9 @@
 #include "cards/carditemdelegate.h"
 #include "cards/cardlistmodel.h"
 #include "cards/cardpainter.h"
+#include "cards/cardstate.h"
 #include "cards/xqlistview.h"
+#include "dictionary/knowledgeunit.h"
 #include "profile/deck.h"
 #include "profile/deckcard.h"
 #include "profile/profile.h"
@@ -92,6 +94,29 @@ int main(int argc, char** argv)
     const int stride = int(cards.size()) / 10;
     for (int i = 0; i < 10; ++i)
         sample->addKnowledgeUnit(cards.at(i * stride)->knowledgeUnit());
+
+    if (qEnvironmentVariableIsSet("QUILLET_CARD_FACES")) {
+        // Large faces of the first sample card in the layouts the practice screen uses.
+        KnowledgeUnit* unit = sample->cards().at(4)->knowledgeUnit();
+        const int size = 420;
+        QImage faces(QSize(3 * size, size) * scale, QImage::Format_ARGB32);
+        faces.setDevicePixelRatio(scale);
+        faces.fill(Qt::white);
+        QPainter painter(&faces);
+        painter.setRenderHint(QPainter::Antialiasing);
+        CardState single = listCardState(&profile);
+        paintCard(unit, &painter, QRect(0, 0, size, size), single);
+        CardState both = single;
+        both.traditionalVisible = true;
+        paintCard(unit, &painter, QRect(size, 0, size, size), both);
+        CardState printed = single;
+        printed.woodBackground = false;
+        printed.watermark = true;
+        printed.pinyinColorization = QStringLiteral("none");
+        paintCard(unit, &painter, QRect(2 * size, 0, size, size), printed);
+        painter.end();
+        return faces.save(output) ? 0 : 1;
+    }
 
     XQListView view(QStringLiteral("card"));
     view.setViewMode(QListView::IconMode);
