@@ -237,9 +237,10 @@ void TestProfileSettings::twoWritesWithinASecondSaveOnce()
     QCOMPARE(scalar(profile->database(), "SELECT COUNT(*) FROM Writes").toInt(), 0);
 
     QTRY_COMPARE_WITH_TIMEOUT(scalar(profile->database(), "SELECT COUNT(*) FROM Writes").toInt(), 2,
-                              3000);
-    // The save waits a second after the last change, not after the first.
-    QVERIFY2(clock.elapsed() >= 950, qPrintable(QString::number(clock.elapsed())));
+                              10000);
+    // The save waits a second after the last change, not after the first (coarse timers
+    // may fire a little early).
+    QVERIFY2(clock.elapsed() >= 900, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(scalar(profile->database(),
                     "SELECT group_concat(kind) FROM (SELECT kind FROM Writes ORDER BY rowid)")
                  .toString(),
