@@ -261,7 +261,7 @@ bool ProfileBuilder::build(const QString& dictionaryPath, const QString& targetP
             TemplateWriter t(writer, dictionary, entries, unihan, edition.toMSecsSinceEpoch());
             ok = writer.open() && createProfileSchema(writer.database()) && writer.begin() &&
                  t.prepare();
-            int missing = 0;
+            QStringList missing;
 
             // HSK levels, in one folder.
             const int hskFolder = ok ? t.addDeck(QStringLiteral("{HSK_DECKS}"), 0, 0, true,
@@ -280,7 +280,7 @@ bool ProfileBuilder::build(const QString& dictionaryPath, const QString& targetP
                     const int entry =
                         t.bestEntry(word, word.size() == 1 ? commonReading.value(word) : QString());
                     if (entry == 0) {
-                        ++missing;
+                        missing.append(word);
                         continue;
                     }
                     const int unit = t.copyUnit(QStringLiteral("KnowledgeUnits"), entry);
@@ -306,7 +306,7 @@ bool ProfileBuilder::build(const QString& dictionaryPath, const QString& targetP
                         break;
                     const int entry = t.bestEntry(c.character, commonReading.value(c.character));
                     if (entry == 0) {
-                        ++missing;
+                        missing.append(c.character);
                         continue;
                     }
                     const int unit = t.copyUnit(QStringLiteral("KnowledgeUnits"), entry);
@@ -330,11 +330,12 @@ bool ProfileBuilder::build(const QString& dictionaryPath, const QString& targetP
             ok = ok && writer.commit();
             if (ok)
                 reportProgress(QStringLiteral("Profile template: %1 decks and folders, %2 cards, "
-                                              "%3 knowledge units; %4 words without entry")
+                                              "%3 knowledge units; without dictionary entry: %4")
                                    .arg(t.deckCount)
                                    .arg(t.cardCount)
                                    .arg(t.unitIds.size())
-                                   .arg(missing));
+                                   .arg(missing.isEmpty() ? QStringLiteral("none")
+                                                          : missing.join(QLatin1Char(' '))));
             ok = ok && writer.finish();
         }
         dictionary.close();
