@@ -61,8 +61,7 @@ struct Fixture
         return decks;
     }
 
-    // A fresh profile object on the same file: decks, cards and units are read
-    // again.
+    // A fresh profile object on the same file: decks, cards and units are read again.
     void reopen()
     {
         profile.reset();
@@ -88,8 +87,7 @@ void BM_selectCardsSpacedRepetition(benchmark::State& state)
     state.counters["cards"] = 10000;
 }
 
-// The same from a freshly opened profile each time: decks load their cards,
-// cards their units.
+// The same from a freshly opened profile each time: decks load their cards, cards their units.
 void BM_selectCardsSpacedRepetitionCold(benchmark::State& state)
 {
     Fixture fixture;

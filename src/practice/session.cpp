@@ -24,8 +24,7 @@ namespace {
 
 const char* const DeckChangeReason = "deckCollectionChanged";
 
-// Uniform shuffle driven by the C runtime generator, like every random choice
-// of a session.
+// Uniform shuffle driven by the C runtime generator, like every random choice of a session.
 void shuffleWithRand(QList<int>& list)
 {
     for (int i = list.size() - 1; i > 0; --i) {
@@ -40,8 +39,7 @@ void shuffleWithRand(QList<int>& list)
 QList<int> selectCards(const QList<Deck*>& decks, int maxCount, bool useSpacedRepetition,
                        const QDateTime& now)
 {
-    // Cards of all decks in deck order, the first card of each knowledge unit
-    // only.
+    // Cards of all decks in deck order, the first card of each knowledge unit only.
     QList<DeckCard*> cards;
     QSet<int> seenUnits;
     for (Deck* deck : decks) {
@@ -59,8 +57,8 @@ QList<int> selectCards(const QList<Deck*>& decks, int maxCount, bool useSpacedRe
     }
 
     if (useSpacedRepetition && !cards.isEmpty()) {
-        // Read the units of all cards in a few batched queries instead of one query per card;
-        // the cards then find them in their profile's dictionary cache.
+        // Read the units of all cards in a few batched queries instead of one query per card; the
+        // cards then find them in their profile's dictionary cache.
         QList<int> unitIds;
         unitIds.reserve(cards.size());
         for (DeckCard* card : std::as_const(cards))
@@ -71,8 +69,7 @@ QList<int> selectCards(const QList<Deck*>& decks, int maxCount, bool useSpacedRe
     }
 
     if (useSpacedRepetition) {
-        // A unit is due when its due moment is at or before one millisecond past
-        // midnight.
+        // A unit is due when its due moment is at or before one millisecond past midnight.
         const QDateTime startOfToday(now.date(), QTime(0, 0, 0, 1), now.timeSpec());
         const qint64 limit = startOfToday.toMSecsSinceEpoch();
         QList<DeckCard*> due;
@@ -123,8 +120,8 @@ Session::Session(Profile* profile, QObject* parent) : QObject(parent), m_profile
     m_historyTimer = new QTimer(this);
     m_historyTimer->setInterval(500);
     connect(m_historyTimer, &QTimer::timeout, this, &Session::saveHistoryItems);
-    // The profile raises the deck changes the application relays; listening to it
-    // directly keeps the session free of the application object.
+    // The profile raises the deck changes the application relays; listening to it directly keeps
+    // the session free of the application object.
     if (m_profile) {
         connect(m_profile, &Profile::deckCollectionChanged, this,
                 &Session::application_deckCollectionChanged);
@@ -204,9 +201,8 @@ DeckCard* Session::nextCard()
     if (m_currentIndex < -1 || remainingCardCount() <= 0 || m_cardIds.isEmpty() || !m_profile)
         return nullptr;
 
-    // Cards deleted since the selection are skipped. If every card still to be
-    // answered has gone, two full passes find nothing and the search gives up
-    // instead of looping forever.
+    // Cards deleted since the selection are skipped. If every card still to be answered has gone,
+    // two full passes find nothing and the search gives up instead of looping forever.
     DeckCard* card = nullptr;
     const int maxSteps = 2 * m_cardIds.size() + 1;
     for (int step = 0; step < maxSteps && !card; ++step) {
@@ -277,8 +273,8 @@ void Session::writeHistory()
         DeckCard* card = m_profile->deckCardById(item.cardId);
         if (!card)
             continue;
-        // The history row needs the unit's id: an answer for a card whose unit
-        // cannot be loaded any more is dropped entirely.
+        // The history row needs the unit's id: an answer for a card whose unit cannot be loaded any
+        // more is dropped entirely.
         KnowledgeUnit* unit = card->knowledgeUnit();
         if (!unit)
             continue;

@@ -22,27 +22,24 @@ class Profile;
 // How questions are asked: self-assessment, type-in answer or multiple choice.
 enum class SessionType { Free = 0, Write = 1, Mcq = 2 };
 
-// Idle after construction, reset and at the start of prepare(); Running after
-// start(); Finished once every card of the session has been answered correctly.
+// Idle after construction, reset and at the start of prepare(); Running after start(); Finished
+// once every card of the session has been answered correctly.
 enum class SessionStatus { Idle = 0, Running = 1, Finished = 3 };
 
-// The cards of the given decks that a session would use, in deck order without
-// a second card for the same knowledge unit; with spaced repetition only the
-// units that are due today; at most maxCount of them (-1: no limit), dropping
-// random ones. Folders contribute no cards.
+// The cards of the given decks that a session would use, in deck order without a second card for
+// the same knowledge unit; with spaced repetition only the units that are due today; at most
+// maxCount of them (-1: no limit), dropping random ones. Folders contribute no cards.
 QList<int> selectCards(const QList<Deck*>& decks, int maxCount, bool useSpacedRepetition);
-// The same with "now" given: due means due at or before 00:00:00.001 of now's
-// date.
+// The same with "now" given: due means due at or before 00:00:00.001 of now's date.
 QList<int> selectCards(const QList<Deck*>& decks, int maxCount, bool useSpacedRepetition,
                        const QDateTime& now);
 // The number of cards selectCards() would return.
 int countCards(const QList<Deck*>& decks, int maxCount, bool useSpacedRepetition);
 
-// The practice session: the chosen decks and question options, the shuffled
-// card list served round after round until every card has been answered
-// correctly, and the queue of answers that is written to the profile half a
-// second after the last one. The application owns the one session of the
-// program; the profile (not owned) must outlive it.
+// The practice session: the chosen decks and question options, the shuffled card list served round
+// after round until every card has been answered correctly, and the queue of answers that is
+// written to the profile half a second after the last one. The application owns the one session of
+// the program; the profile (not owned) must outlive it.
 class Session : public QObject
 {
     Q_OBJECT
@@ -61,8 +58,8 @@ public:
     void setDesiredCardCount(int count) { m_desiredCardCount = count; }
     bool useAllCards() const { return m_useAllCards; }
     void setUseAllCards(bool use) { m_useAllCards = use; }
-    // Which parts of a card are shown before it is turned over (the four
-    // visibility flags are the session's; the other fields keep their defaults).
+    // Which parts of a card are shown before it is turned over (the four visibility flags are the
+    // session's; the other fields keep their defaults).
     CardState cardState() const { return m_cardState; }
     void setCardState(const CardState& state) { m_cardState = state; }
     QList<int> deckIds() const { return m_deckIds; }
@@ -75,18 +72,15 @@ public:
     int remainingCardCount() const;
     QList<int> cardIds() const { return m_cardIds; }
 
-    // Builds the shuffled card list from the chosen decks; the status goes back
-    // to Idle.
+    // Builds the shuffled card list from the chosen decks; the status goes back to Idle.
     void prepare();
     void start();
-    // The next card not yet answered correctly, starting a new shuffled round
-    // after the last position; none when nothing is left or no session was
-    // prepared.
+    // The next card not yet answered correctly, starting a new shuffled round after the last
+    // position; none when nothing is left or no session was prepared.
     DeckCard* nextCard();
     // Records an answer: 1 is correct, any other value wrong.
     void answer(DeckCard* card, int result);
-    // Writes pending answers, forgets the decks and card list and restores the
-    // count options.
+    // Writes pending answers, forgets the decks and card list and restores the count options.
     void reset();
 
     // The "session." user settings of the profile.

@@ -74,6 +74,11 @@ QDateTime dateValue(const QVariantMap& map, const char* key, bool included)
 struct ImportLog
 {
     int maxUnitId = 0;
+    int objects = 0;
+    int maxObjects = maxImportedObjects;
+
+    // Counts one more deck or card; false once the import has grown past the limit.
+    bool admit() { return ++objects <= maxObjects; }
 };
 
 bool readCard(DeckCard* card, const QVariantMap& map, const TransferOptions& options,
@@ -84,8 +89,7 @@ bool readCard(DeckCard* card, const QVariantMap& map, const TransferOptions& opt
     card->setCreationDate(dateValue(map, "creationDate", options.creationDateIncluded));
     card->setUpdateDate(dateValue(map, "updateDate", options.updateDateIncluded));
 
-    // Every import makes new units in the profile; nothing is matched by
-    // identifier.
+    // Every import makes new units in the profile; nothing is matched by identifier.
     Dictionary* dictionary = profile ? profile->dictionary() : nullptr;
     if (!dictionary)
         return false;
@@ -109,15 +113,15 @@ bool readCard(DeckCard* card, const QVariantMap& map, const TransferOptions& opt
 bool readDeck(Deck* deck, const QVariantMap& map, const TransferOptions& options, ImportLog* log)
 {
     Profile* profile = deck->profile();
-    if (!profile)
+    if (!profile || (log && !log->admit()))
         return false;
     deck->setUuid(textValue(map, "uuid"));
     deck->setTitle(textValue(map, "title"));
     deck->setFolder(boolValue(map, "isFolder"));
     deck->setCreationDate(dateValue(map, "creationDate", options.creationDateIncluded));
     deck->setUpdateDate(dateValue(map, "updateDate", options.updateDateIncluded));
-    // "isRoot" is not taken over: the profile has exactly one root, and an
-    // imported tree becomes an ordinary folder below the target.
+    // "isRoot" is not taken over: the profile has exactly one root, and an imported tree becomes an
+    // ordinary folder below the target.
 
     profile->saveDeck(deck, false, false);
     if (deck->id() < 1)
@@ -140,6 +144,8 @@ bool readDeck(Deck* deck, const QVariantMap& map, const TransferOptions& options
     for (const QVariant& element : cards) {
         if (element.typeId() != QMetaType::QVariantMap)
             continue;
+        if (log && !log->admit())
+            return false;
         DeckCard* card = profile->newDeckCard(deck->id());
         if (!readCard(card, element.toMap(), options, log)) {
             card->dispose();
@@ -273,13 +279,12 @@ bool deckFromMap(Deck* deck, const QVariantMap& map, const TransferOptions& opti
 
 bool deckFromJson(Deck* deck, const QString& text, const TransferOptions& options)
 {
-    // A syntax error anywhere, or a top-level value that is not an object, reads
-    // as an empty deck.
+    // A syntax error anywhere, or a top-level value that is not an object, reads as an empty deck.
     return deckFromMap(deck, mapValue(readJson(text)), options);
 }
 
 Deck* importDeckText(Profile* profile, const QString& text, const TransferOptions& options,
-                     Deck* parentFolder)
+                     Deck* parentFolder, int maxObjects)
 {
     if (!profile)
         return nullptr;
@@ -288,9 +293,8 @@ Deck* importDeckText(Profile* profile, const QString& text, const TransferOption
         return nullptr;
     QSqlDatabase database = profile->database();
 
-    // The whole import is one transaction; a savepoint inside it lets a failure
-    // undo exactly what the import wrote, even when the caller already has a
-    // transaction open.
+    // The whole import is one transaction; a savepoint inside it lets a failure undo exactly what
+    // the import wrote, even when the caller already has a transaction open.
     beginTransaction(database);
     if (!exec(database, QStringLiteral("SAVEPOINT deckImport"))) {
         endTransaction(database);
@@ -298,6 +302,7 @@ Deck* importDeckText(Profile* profile, const QString& text, const TransferOption
     }
 
     ImportLog log;
+    log.maxObjects = maxObjects;
     Deck* deck = profile->newDeck();
     bool ok = readDeck(deck, mapValue(readJson(text)), options, &log);
     if (ok) {
@@ -309,9 +314,8 @@ Deck* importDeckText(Profile* profile, const QString& text, const TransferOption
     if (!ok) {
         exec(database, QStringLiteral("ROLLBACK TO deckImport"));
         exec(database, QStringLiteral("RELEASE deckImport"));
-        // The profile's dictionary keeps the units it inserted under their row ids;
-        // those ids must not be handed out again, or a later unit would be shadowed
-        // by a rolled-back one.
+        // The profile's dictionary keeps the units it inserted under their row ids; those ids must
+        // not be handed out again, or a later unit would be shadowed by a rolled-back one.
         if (log.maxUnitId > 0) {
             QSqlQuery sequence(database);
             sequence.prepare(QStringLiteral("DELETE FROM sqlite_sequence WHERE name "
@@ -372,8 +376,8 @@ bool writeDeckFile(Deck* deck, const QString& fileName)
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
-    // QSaveFile::commit() does not notice a write that the system cut short (disk full, file
-    // size limit), so the flush and the size on disk are checked before the old file goes.
+    // QSaveFile::commit() does not notice a write that the system cut short (disk full, file size
+    // limit), so the flush and the size on disk are checked before the old file goes.
     if (file.write(json) != json.size() || !file.flush() || file.error() != QFileDevice::NoError ||
         file.size() != json.size()) {
         file.cancelWriting();

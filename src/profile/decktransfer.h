@@ -11,14 +11,12 @@ class Deck;
 class DeckCard;
 class Profile;
 
-// Deck files and dragged decks: a deck, a folder with everything below it, or a
-// single card as one JSON object (compact, keys sorted, ASCII only), and the
-// way back into the profile. Free functions over decks and cards the profile
-// owns; no GUI. Import failures roll back so that nothing of a failed import
-// stays in the database.
+// Deck files and dragged decks: a deck, a folder with everything below it, or a single card as one
+// JSON object (compact, keys sorted, ASCII only), and the way back into the profile. Free functions
+// over decks and cards the profile owns; no GUI. Import failures roll back so that nothing of a
+// failed import stays in the database.
 
-// The JSON object of a deck or folder; "transferOptions" is added when
-// withHeader is set.
+// The JSON object of a deck or folder; "transferOptions" is added when withHeader is set.
 QVariantMap deckToMap(Deck* deck, const TransferOptions& options, bool withHeader);
 QString deckToJson(Deck* deck, const TransferOptions& options, bool withHeader);
 QVariantMap deckCardToMap(DeckCard* card, const TransferOptions& options);
@@ -26,39 +24,40 @@ QString deckCardToJson(DeckCard* card, const TransferOptions& options);
 // The five option flags as a JSON object under their own names.
 QVariantMap transferOptionsToMap(const TransferOptions& options);
 
-// The options named in a file's "transferOptions" object; all true when there
-// is none.
+// The options named in a file's "transferOptions" object; all true when there is none.
 TransferOptions readTransferOptions(const QString& text);
 
-// Fill a fresh deck from the text or map and store it with everything below it:
-// each deck is inserted as it is read, then its children or its cards with new
-// knowledge units. Text that is not a JSON object reads as an empty deck.
-// Returns false as soon as a row could not be stored; the caller decides what
-// to undo (importDeckText() undoes everything).
+// Fill a fresh deck from the text or map and store it with everything below it: each deck is
+// inserted as it is read, then its children or its cards with new knowledge units. Text that is not
+// a JSON object reads as an empty deck. Returns false as soon as a row could not be stored; the
+// caller decides what to undo (importDeckText() undoes everything).
 bool deckFromJson(Deck* deck, const QString& text, const TransferOptions& options);
 bool deckFromMap(Deck* deck, const QVariantMap& map, const TransferOptions& options);
-// Fill a fresh card (made with newDeckCard) and store its knowledge unit; the
-// caller stores the card itself with its deck's saveCard().
+// Fill a fresh card (made with newDeckCard) and store its knowledge unit; the caller stores the
+// card itself with its deck's saveCard().
 bool deckCardFromMap(DeckCard* card, const QVariantMap& map, const TransferOptions& options);
 
-// Imports the text as a new deck (or folder tree) at the end of parentFolder
-// (the root when none is given) in one transaction, titled "Untitled" when the
-// file gives no title, and renumbers the tree. Returns the new deck, or none
-// when anything could not be stored; then the transaction is rolled back, the
-// objects made so far are released and the tree is as before.
-Deck* importDeckText(Profile* profile, const QString& text, const TransferOptions& options,
-                     Deck* parentFolder);
+// Most decks and cards one import makes; a file that describes more fails like a failed store. A
+// file within the size limit could otherwise describe millions of empty decks.
+constexpr int maxImportedObjects = 500000;
 
-// Largest deck file read: larger files are refused rather than read into
-// memory.
+// Imports the text as a new deck (or folder tree) at the end of parentFolder (the root when none is
+// given) in one transaction, titled "Untitled" when the file gives no title, and renumbers the
+// tree. Returns the new deck, or none when anything could not be stored or the file holds more than
+// maxObjects decks and cards; then the transaction is rolled back, the objects made so far are
+// released and the tree is as before.
+Deck* importDeckText(Profile* profile, const QString& text, const TransferOptions& options,
+                     Deck* parentFolder, int maxObjects = maxImportedObjects);
+
+// Largest deck file read: larger files are refused rather than read into memory.
 constexpr qint64 maxDeckFileSize = 64 * 1024 * 1024;
 
 enum class DeckFileStatus { Ok, Missing, Unreadable, TooLarge };
 
 // Reads a deck file as UTF-8 text.
 DeckFileStatus readDeckFile(const QString& fileName, QString* text);
-// Writes the deck with every option and no header. The file is replaced only by
-// a complete new one: on any failure an existing file stays as it was.
+// Writes the deck with every option and no header. The file is replaced only by a complete new one:
+// on any failure an existing file stays as it was.
 bool writeDeckFile(Deck* deck, const QString& fileName);
 
 } // namespace korvo

@@ -13,8 +13,8 @@ namespace {
 
 QVector<int> buildIntervals()
 {
-    // A running single-precision value: each step is computed wider and stored back as float,
-    // which is what makes the table come out exactly as it always has.
+    // A running single-precision value: each step is computed wider and stored back as float, which
+    // is what makes the table come out exactly as it always has.
     QVector<int> table;
     table.reserve(99);
     float s = 0;

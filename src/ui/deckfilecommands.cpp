@@ -55,8 +55,7 @@ bool DeckFileCommands::exportDeck(Deck* deck)
         m_dialogs->saveFileName(translate(QStringLiteral("Export deck")), fileFilter());
     if (fileName.isEmpty())
         return false;
-    // The file is written through a temporary one, so a failed write keeps the
-    // old file.
+    // The file is written through a temporary one, so a failed write keeps the old file.
     if (!writeDeckFile(deck, fileName)) {
         m_dialogs->message(translate(QStringLiteral("Could not write to %1")).arg(fileName),
                            translate(QStringLiteral("Error")), QStringLiteral("ok"),
@@ -106,8 +105,7 @@ bool DeckFileCommands::importDeck(Deck* parentFolder)
     }
 
     if (!importDeckText(m_profile, text, options, target)) {
-        // Nothing of the file stays in the profile; the user is told instead of
-        // left guessing.
+        // Nothing of the file stays in the profile; the user is told instead of left guessing.
         m_dialogs->message(translate(QStringLiteral("Could not import %1")).arg(fileName),
                            translate(QStringLiteral("Error")), QStringLiteral("ok"),
                            MessageBoxKind::Error);

@@ -12,9 +12,8 @@ namespace korvo {
 class Deck;
 class Profile;
 
-// What the deck file commands ask the user: a file name and the message boxes.
-// The default implementation shows the file dialogs and messageBox(); tests put
-// answers of their own here.
+// What the deck file commands ask the user: a file name and the message boxes. The default
+// implementation shows the file dialogs and messageBox(); tests put answers of their own here.
 class DeckFileDialogs
 {
 public:
@@ -27,8 +26,7 @@ public:
                         MessageBoxKind kind) = 0;
 };
 
-// The file dialogs of the toolkit and the program's message boxes, parented to
-// `parent`.
+// The file dialogs of the toolkit and the program's message boxes, parented to `parent`.
 class StandardDeckFileDialogs : public DeckFileDialogs
 {
 public:
@@ -42,10 +40,9 @@ private:
     QWidget* m_parent;
 };
 
-// The deck manager's "Export deck" and "Import deck" commands: choose a deck
-// file, write or read it, ask whether card scores are imported, and tell the
-// user how it went. Holds no state between calls; the profile is borrowed, the
-// dialogs are owned.
+// The deck manager's "Export deck" and "Import deck" commands: choose a deck file, write or read
+// it, ask whether card scores are imported, and tell the user how it went. Holds no state between
+// calls; the profile is borrowed, the dialogs are owned.
 class DeckFileCommands
 {
 public:
@@ -54,8 +51,7 @@ public:
 
     // Writes the deck with everything below it to a file the user chooses.
     bool exportDeck(Deck* deck);
-    // Reads a deck file into a new deck at the end of parentFolder (the root when
-    // none).
+    // Reads a deck file into a new deck at the end of parentFolder (the root when none).
     bool importDeck(Deck* parentFolder);
 
     // The text of the question whether card scores are imported too.

@@ -459,8 +459,7 @@ void TestSession::nextCardSkipsDeletedCardsWithoutHanging()
     session.setUseSpacedRepetition(false);
     session.prepare();
     session.start();
-    // Drop the card objects behind the session's back (no change report reaches
-    // it).
+    // Drop the card objects behind the session's back (no change report reaches it).
     first->dispose();
     DeckCard* served = session.nextCard();
     QCOMPARE(served, second);

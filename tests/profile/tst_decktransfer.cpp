@@ -36,6 +36,7 @@ private slots:
     void optionsDropFields();
     void importingTwiceMakesIndependentDecks();
     void failedStoreLeavesProfileUnchanged();
+    void tooManyObjectsFailWithoutTrace();
     void hostileFilesDoNotCrash_data();
     void hostileFilesDoNotCrash();
     void failedWriteKeepsPreviousFile();
@@ -184,8 +185,7 @@ void TestDeckTransfer::treeRoundTripsThroughFile()
     QCOMPARE(imported.at(4)->displayTitle(), empty->displayTitle());
     QCOMPARE(imported.at(4)->cards().size(), 0);
 
-    // The stored rows hold the same tree: a fresh profile on the same file sees
-    // it.
+    // The stored rows hold the same tree: a fresh profile on the same file sees it.
     const QString uuid = copy->uuid();
     m_profile.reset();
     m_profile = std::make_unique<Profile>(m_dir->path(), m_dir->filePath("missing.db"));
@@ -342,8 +342,7 @@ void TestDeckTransfer::failedStoreLeavesProfileUnchanged()
     QString text = deckToJson(folder, TransferOptions(), false);
     QVERIFY(text.contains("failingCard"));
 
-    // A card row that cannot be stored, after a folder, a deck, two cards and
-    // their units.
+    // A card row that cannot be stored, after a folder, a deck, two cards and their units.
     QSqlQuery query(m_profile->database());
     QVERIFY(query.exec("CREATE TEMP TRIGGER failCard BEFORE INSERT ON Cards "
                        "WHEN NEW.uuid = 'failingCard' BEGIN SELECT RAISE(ABORT, 'full'); END"));
@@ -364,8 +363,8 @@ void TestDeckTransfer::failedStoreLeavesProfileUnchanged()
     m_profile->collectDecks(decksAfter, true);
     QCOMPARE(decksAfter, decksBefore);
 
-    // Rows written later never take the ids of the rolled-back units, which the
-    // profile's dictionary may still hold in its cache.
+    // Rows written later never take the ids of the rolled-back units, which the profile's
+    // dictionary may still hold in its cache.
     QVERIFY(query.exec("INSERT INTO KnowledgeUnits (simplified, pinyin, definition) "
                        "VALUES ('later', 'hou4', 'written outside the import')"));
     const int laterId = query.lastInsertId().toInt();
@@ -382,6 +381,22 @@ void TestDeckTransfer::failedStoreLeavesProfileUnchanged()
     QList<Deck*> goodTree;
     good->collectDecks(goodTree, true);
     QCOMPARE(goodTree.first()->cards().at(3)->knowledgeUnit()->simplified(), QStringLiteral("3"));
+}
+
+void TestDeckTransfer::tooManyObjectsFailWithoutTrace()
+{
+    // Three decks and four cards: a limit of six stops the import on its last card.
+    const QString text = QStringLiteral(
+        "{\"isFolder\":true,\"children\":[{\"cards\":[{},{}]},{\"cards\":[{},{}]}]}");
+    const int decks = count("Decks");
+    const int units = count("KnowledgeUnits");
+    QVERIFY(!importDeckText(m_profile.get(), text, TransferOptions(), nullptr, 6));
+    QCOMPARE(count("Decks"), decks);
+    QCOMPARE(count("KnowledgeUnits"), units);
+    Deck* deck = importDeckText(m_profile.get(), text, TransferOptions(), nullptr, 7);
+    QVERIFY(deck);
+    QCOMPARE(deck->children().size(), 2);
+    QCOMPARE(count("KnowledgeUnits"), units + 4);
 }
 
 void TestDeckTransfer::hostileFilesDoNotCrash_data()

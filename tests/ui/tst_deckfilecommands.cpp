@@ -17,8 +17,7 @@ using namespace korvo;
 
 namespace {
 
-// Answers the commands' questions from a script and records every message
-// shown.
+// Answers the commands' questions from a script and records every message shown.
 class ScriptedDialogs : public DeckFileDialogs
 {
 public:
