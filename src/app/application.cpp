@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include "style/messagebox.h"
+#include "style/style.h"
 #include "text/pinyin.h"
 #include "text/translationcatalogue.h"
 #include "ui/mainwindow.h"
@@ -27,7 +29,9 @@ Application::Application(int& argc, char** argv, Folders::Layout layout)
 Application::~Application()
 {
     m_shuttingDown = true;
+    setMainWindow(nullptr);
     m_mainWindow.reset();
+    Style::destroyRoot();
     TranslationCatalogue::destroyInstance();
 }
 
@@ -48,7 +52,9 @@ QString Application::productName()
 
 void Application::initialize()
 {
+    Style::setSkinFolder(m_folders.defaultSkinFolder());
     m_mainWindow = std::make_unique<MainWindow>();
+    setMainWindow(m_mainWindow.get());
     m_mainWindow->resize(1024, 768);
     m_mainWindow->show();
 }
