@@ -13,8 +13,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <dlfcn.h>
 #include <memory>
-#include <sqlite3.h>
 
 using namespace korvo;
 
@@ -24,6 +24,18 @@ int commitCounter(void* counter)
 {
     ++*static_cast<int*>(counter);
     return 0;
+}
+
+// sqlite3_commit_hook() of the SQLite library the Qt driver has loaded; found at run time so that
+// the tests need no SQLite development files.
+using CommitHook = void* (*)(void*, int (*)(void*), void*);
+
+CommitHook commitHookFunction()
+{
+    void* library = dlopen("libsqlite3.so.0", RTLD_NOW | RTLD_NOLOAD);
+    if (!library)
+        return nullptr;
+    return reinterpret_cast<CommitHook>(dlsym(library, "sqlite3_commit_hook"));
 }
 
 } // namespace
@@ -374,10 +386,14 @@ void TestSession::quickAnswersAreOneTransaction()
     session.prepare();
     session.start();
 
-    auto* handle = *static_cast<sqlite3**>(m_profile->database().driver()->handle().data());
+    const CommitHook setCommitHook = commitHookFunction();
+    QVERIFY(setCommitHook);
+    const QVariant driverHandle = m_profile->database().driver()->handle();
+    QCOMPARE(driverHandle.typeName(), "sqlite3*");
+    void* handle = *static_cast<void* const*>(driverHandle.constData());
     QVERIFY(handle);
     int commits = 0;
-    sqlite3_commit_hook(handle, commitCounter, &commits);
+    setCommitHook(handle, commitCounter, &commits);
 
     QList<int> answered;
     for (int i = 0; i < 3; ++i) {
@@ -387,7 +403,7 @@ void TestSession::quickAnswersAreOneTransaction()
     }
     QCOMPARE(count("Knowledge"), 0); // nothing is written at once
     QTRY_COMPARE_WITH_TIMEOUT(count("Knowledge"), 3, 3000);
-    sqlite3_commit_hook(handle, nullptr, nullptr);
+    setCommitHook(handle, nullptr, nullptr);
     QCOMPARE(commits, 1);
 
     QSqlQuery query(m_profile->database());
