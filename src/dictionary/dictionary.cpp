@@ -98,6 +98,33 @@ QList<int> collectIds(QSqlQuery& query)
     return ids;
 }
 
+// Whether text.toLower() == lowered, without making the lower-case copy for ASCII text.
+bool equalsLowerCased(const QString& text, const QString& lowered)
+{
+    const qsizetype size = text.size();
+    const QChar* chars = text.constData();
+    bool ascii = true;
+    for (qsizetype i = 0; i < size; ++i) {
+        if (chars[i].unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (!ascii)
+        return text.toLower() == lowered;
+    if (size != lowered.size())
+        return false;
+    const QChar* other = lowered.constData();
+    for (qsizetype i = 0; i < size; ++i) {
+        char16_t c = chars[i].unicode();
+        if (c >= 'A' && c <= 'Z')
+            c = char16_t(c + ('a' - 'A'));
+        if (c != other[i].unicode())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 Dictionary::Dictionary(QObject* parent) : QObject(parent) {}
@@ -390,22 +417,29 @@ double Dictionary::frequencyScore(const QString& word)
 
 // ---- knowledge units --------------------------------------------------------------------------
 
+void Dictionary::cacheUnit(KnowledgeUnit* unit)
+{
+    KnowledgeUnit*& slot = m_unitCache[unit->id()];
+    if (slot && slot != unit) {
+        m_rankingData.remove(slot);
+        delete slot;
+    }
+    slot = unit;
+    m_unitsById.insert(unit->id(), unit);
+}
+
 KnowledgeUnit* Dictionary::loadKnowledgeUnit(QSqlQuery& query, bool cache)
 {
     auto* unit = new KnowledgeUnit;
     unit->loadFromQuery(query);
-    if (cache) {
-        KnowledgeUnit*& slot = m_unitCache[unit->id()];
-        if (slot && slot != unit)
-            delete slot;
-        slot = unit;
-    }
+    if (cache)
+        cacheUnit(unit);
     return unit;
 }
 
 KnowledgeUnit* Dictionary::knowledgeUnit(int id)
 {
-    if (KnowledgeUnit* unit = m_unitCache.value(id))
+    if (KnowledgeUnit* unit = cachedUnit(id))
         return unit;
     QSqlQuery query(m_database);
     query.prepare(QStringLiteral("select * from KnowledgeUnits where id=:id"));
@@ -423,7 +457,7 @@ QList<KnowledgeUnit*> Dictionary::knowledgeUnitsByIds(const QList<int>& ids)
         const QList<int> batch = ids.mid(start, IdBatchSize);
         QList<int> missing;
         for (int id : batch) {
-            if (KnowledgeUnit* unit = m_unitCache.value(id))
+            if (KnowledgeUnit* unit = cachedUnit(id))
                 result << unit;
             else
                 missing << id;
@@ -441,7 +475,7 @@ QList<KnowledgeUnit*> Dictionary::knowledgeUnitsByIds(const QList<int>& ids)
         while (query.next()) {
             // An id listed twice in a batch comes back once; keep the cached unit if any.
             const int id = query.value(QStringLiteral("id")).toInt();
-            if (KnowledgeUnit* unit = m_unitCache.value(id))
+            if (KnowledgeUnit* unit = cachedUnit(id))
                 result << unit;
             else
                 result << loadKnowledgeUnit(query, true);
@@ -459,7 +493,7 @@ KnowledgeUnit* Dictionary::syntheticEntry(const QString& characters, const QStri
             reading == QLatin1String(row.pinyin)) {
             // Each reading has its own id, so that handing out one never invalidates another.
             const int id = SyntheticIdBase + index;
-            if (KnowledgeUnit* unit = m_unitCache.value(id))
+            if (KnowledgeUnit* unit = cachedUnit(id))
                 return unit;
             auto* unit = new KnowledgeUnit;
             unit->setId(id);
@@ -470,7 +504,7 @@ KnowledgeUnit* Dictionary::syntheticEntry(const QString& characters, const QStri
             for (const char16_t* definition : row.definitions)
                 definitions << QString::fromUtf16(definition);
             unit->setDefinitions(definitions);
-            m_unitCache.insert(id, unit);
+            cacheUnit(unit);
             return unit;
         }
         ++index;
@@ -513,7 +547,7 @@ KnowledgeUnit* Dictionary::findKnowledgeUnit(int column, const QString& characte
             query.bindValue(QStringLiteral(":pinyin"), stored);
         if (query.exec() && query.next()) {
             const int id = query.value(QStringLiteral("id")).toInt();
-            if (KnowledgeUnit* unit = m_unitCache.value(id))
+            if (KnowledgeUnit* unit = cachedUnit(id))
                 return unit;
             return loadKnowledgeUnit(query, true);
         }
@@ -585,10 +619,7 @@ bool Dictionary::saveKnowledgeUnit(KnowledgeUnit* unit)
         // The dictionary owns the unit from now on; a parent would delete it a second time.
         if (unit->parent())
             unit->setParent(nullptr);
-        KnowledgeUnit*& slot = m_unitCache[id];
-        if (slot && slot != unit)
-            delete slot;
-        slot = unit;
+        cacheUnit(unit);
     } else {
         emit knowledgeUnitUpdated(unit->id());
     }
@@ -674,6 +705,7 @@ void Dictionary::setSearchIndexEnabled(bool enabled)
 void Dictionary::dropSearchIndex()
 {
     m_searchIndexes.clear();
+    m_searchCounts.clear();
 }
 
 QList<int> Dictionary::searchIdsWithStatement(TextType type, const QString& column,
@@ -714,10 +746,14 @@ QList<int> Dictionary::searchIdsInIndex(TextType type, const QString& column, co
     QList<int> ids;
     ids.reserve(int(rows.size()));
     for (int row : rows) {
-        // The index keeps ASCII letters lower-cased, which does not change a case-insensitive
-        // word comparison.
-        if (wholeWord && !containsWord(index->text(row), words.first()))
-            continue;
+        if (wholeWord) {
+            const SubstringIndex::Answer answer = index->containsWord(row, words.first());
+            // The index keeps ASCII letters lower-cased, which does not change a
+            // case-insensitive word comparison.
+            if (answer == SubstringIndex::No || (answer == SubstringIndex::Unknown &&
+                                                 !containsWord(index->text(row), words.first())))
+                continue;
+        }
         ids << index->id(row);
     }
     return ids;
@@ -728,7 +764,8 @@ QList<int> Dictionary::searchIds(TextType type, const QString& text)
     const QString column = columnOfType(type);
     if (column.isEmpty())
         return QList<int>();
-    if (m_searchIndexEnabled && isOpen() && SubstringIndex::canSearch(text))
+    if (m_searchIndexEnabled && isOpen() && SubstringIndex::canSearch(text) &&
+        (m_searchIndexes.contains(column) || ++m_searchCounts[column] > 1))
         return searchIdsInIndex(type, column, text);
     return searchIdsWithStatement(type, column, text);
 }
@@ -747,19 +784,18 @@ void Dictionary::rankResults(TextType type, const QString& query, QList<Knowledg
 
     for (KnowledgeUnit* unit : std::as_const(units)) {
         double s = 0;
+        RankingData& data = rankingData(unit);
         if (type == English) {
             double m = 0;
-            const QStringList definitions = unit->definitions();
-            for (const QString& d : definitions) {
-                const QString t = removeParenthesised(d.toLower()).simplified();
+            for (const QString& t : rankingDefinitions(data, unit)) {
                 if (t == q) {
                     m = 1.0;
                     ++exactCount;
-                } else if (t.contains(q) && splitWords(t).contains(q)) {
+                } else if (t.contains(q) && containsWord(t, q, true)) {
                     m = double(q.size()) / double(t.size());
                 }
             }
-            const double g = frequencyScore(unit->simplified());
+            const double g = rankingFrequency(data, unit);
             if (m == 1.0)
                 --exactCount;
             s = (g + m) * 0.5;
@@ -769,25 +805,25 @@ void Dictionary::rankResults(TextType type, const QString& query, QList<Knowledg
             QString f;
             switch (type) {
             case Simplified:
-                f = unit->simplified().toLower();
+                f = unit->simplified();
                 break;
             case Traditional:
-                f = unit->traditional().toLower();
+                f = unit->traditional();
                 break;
             case PinyinWithTones:
-                f = unit->pinyinMerged().toLower();
+                f = unit->pinyinMerged();
                 break;
             case PinyinWithoutTones:
-                f = unit->pinyinMergedNoTones().toLower();
+                f = unit->pinyinMergedNoTones();
                 break;
             default:
                 break;
             }
-            if (f == q) {
+            if (equalsLowerCased(f, q)) {
                 s = 1.0;
                 ++exactCount;
             } else {
-                s = frequencyScore(unit->simplified()) * 0.8;
+                s = rankingFrequency(data, unit) * 0.8;
             }
         }
         ranked.emplace_back(unit, s);
@@ -805,6 +841,41 @@ void Dictionary::rankResults(TextType type, const QString& query, QList<Knowledg
     units.clear();
     for (const auto& entry : ranked)
         units << entry.first;
+}
+
+Dictionary::RankingData& Dictionary::rankingData(KnowledgeUnit* unit)
+{
+    // Only units this dictionary owns are remembered: others may be deleted and their address
+    // reused.
+    if (cachedUnit(unit->id()) == unit)
+        return m_rankingData[unit];
+    m_scratchRankingData = RankingData();
+    return m_scratchRankingData;
+}
+
+double Dictionary::rankingFrequency(RankingData& data, KnowledgeUnit* unit)
+{
+    const QString simplified = unit->simplified();
+    if (!data.frequencyKnown || data.simplified != simplified) {
+        data.simplified = simplified;
+        data.frequency = frequencyScore(simplified);
+        data.frequencyKnown = true;
+    }
+    return data.frequency;
+}
+
+const QStringList& Dictionary::rankingDefinitions(RankingData& data, KnowledgeUnit* unit)
+{
+    const QStringList definitions = unit->definitions();
+    // Lists share their data while the unit's definitions are unchanged, so this is cheap.
+    if (!data.definitionsKnown || data.definitions != definitions) {
+        data.definitions = definitions;
+        data.normalisedDefinitions.clear();
+        for (const QString& d : definitions)
+            data.normalisedDefinitions << removeParenthesised(d.toLower()).simplified();
+        data.definitionsKnown = true;
+    }
+    return data.normalisedDefinitions;
 }
 
 QString Dictionary::normalisedPinyinQuery(const QString& query)

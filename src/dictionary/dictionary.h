@@ -149,10 +149,29 @@ private:
     QList<int> searchIdsWithStatement(TextType type, const QString& column, const QString& text);
     QList<int> searchIdsInIndex(TextType type, const QString& column, const QString& text);
     void dropSearchIndex();
+    KnowledgeUnit* cachedUnit(int id) const { return m_unitsById.value(id); }
+    void cacheUnit(KnowledgeUnit* unit);
+    // What ranking needs of a unit, kept for the units this dictionary owns: the frequency
+    // score of its simplified form and its definitions as English ranking compares them (lower
+    // case, without parenthesised parts, white space simplified), each with its source.
+    struct RankingData
+    {
+        QString simplified;
+        double frequency = 0;
+        bool frequencyKnown = false;
+        QStringList definitions;
+        QStringList normalisedDefinitions;
+        bool definitionsKnown = false;
+    };
+    RankingData& rankingData(KnowledgeUnit* unit);
+    double rankingFrequency(RankingData& data, KnowledgeUnit* unit);
+    const QStringList& rankingDefinitions(RankingData& data, KnowledgeUnit* unit);
 
     QSqlDatabase m_database;
     QString m_ownedConnection; // name of the connection open() created, empty when bound
     QMap<int, KnowledgeUnit*> m_unitCache;
+    // The same units by id, for fast lookups of long result lists.
+    QHash<int, KnowledgeUnit*> m_unitsById;
     double m_maxBigramFrequency = -1;
     double m_minBigramFrequency = -1;
     double m_maxCharacterFrequency = -1;
@@ -171,6 +190,11 @@ private:
     bool m_decompositionPartsLoaded = false;
     bool m_searchIndexEnabled = false;
     QHash<QString, std::shared_ptr<SubstringIndex>> m_searchIndexes;
+    // Searches per column so far: the in-memory copy is made from the second one on, so that
+    // a single lookup does not pay for it.
+    QHash<QString, int> m_searchCounts;
+    QHash<const KnowledgeUnit*, RankingData> m_rankingData;
+    RankingData m_scratchRankingData;
 };
 
 } // namespace korvo

@@ -55,6 +55,8 @@ void KnowledgeUnit::clearPinyinCaches()
 {
     m_syllables.clear();
     m_syllablesWithToneMarks.clear();
+    m_pinyinMerged.clear();
+    m_pinyinMergedNoTones.clear();
 }
 
 QString KnowledgeUnit::pinyin()
@@ -94,13 +96,16 @@ QString KnowledgeUnit::pinyinWithToneMarksNoSpaces()
 
 QString KnowledgeUnit::pinyinMerged()
 {
-    m_pinyinMerged = pinyin().remove(QLatin1Char(' '));
+    // Kept until the pinyin changes (every pinyin setter clears it); ranking asks often.
+    if (m_pinyinMerged.isEmpty())
+        m_pinyinMerged = pinyin().remove(QLatin1Char(' '));
     return m_pinyinMerged;
 }
 
 QString KnowledgeUnit::pinyinMergedNoTones()
 {
-    m_pinyinMergedNoTones = removeToneNumbers(pinyinMerged());
+    if (m_pinyinMergedNoTones.isEmpty())
+        m_pinyinMergedNoTones = removeToneNumbers(pinyinMerged());
     return m_pinyinMergedNoTones;
 }
 

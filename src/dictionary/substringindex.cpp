@@ -17,6 +17,57 @@ void lowerAscii(QByteArray& bytes)
     }
 }
 
+bool isWordSeparator(char c)
+{
+    switch (c) {
+    case ' ':
+    case '\n':
+    case '\t':
+    case '\r':
+    case ',':
+    case ';':
+    case '.':
+    case ':':
+    case '/':
+    case '?':
+    case '!':
+    case '+':
+    case '=':
+    case '*':
+    case ')':
+    case '(':
+    case '[':
+    case ']':
+    case '"':
+    case '\'':
+    case '&':
+    case '@':
+    case '#':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether a non-ASCII character lower-cases to text with an ASCII letter in it.
+bool foldsToAscii(QChar c)
+{
+    static const std::vector<bool> table = [] {
+        std::vector<bool> folds(0x10000, false);
+        for (int u = 0x80; u < 0x10000; ++u) {
+            const QChar c{char16_t(u)};
+            if (c.isSurrogate())
+                continue;
+            for (QChar lower : QString(c).toLower()) {
+                if (lower.unicode() < 0x80 && lower.isLetter())
+                    folds[u] = true;
+            }
+        }
+        return folds;
+    }();
+    return c.unicode() >= 0x80 && table[c.unicode()];
+}
+
 } // namespace
 
 std::unique_ptr<SubstringIndex> SubstringIndex::build(const QSqlDatabase& database,
@@ -31,7 +82,16 @@ std::unique_ptr<SubstringIndex> SubstringIndex::build(const QSqlDatabase& databa
         const QVariant value = query.value(1);
         if (value.isNull())
             continue; // NULL LIKE anything is never true
-        QByteArray bytes = value.toString().toUtf8();
+        const QString text = value.toString();
+        bool folds = false;
+        for (QChar c : text) {
+            if (foldsToAscii(c)) {
+                folds = true;
+                break;
+            }
+        }
+        index->m_foldsToAscii.push_back(folds);
+        QByteArray bytes = text.toUtf8();
         lowerAscii(bytes);
         index->m_starts.push_back(int(index->m_text.size()));
         index->m_ids.push_back(query.value(0).toInt());
@@ -76,6 +136,37 @@ std::vector<int> SubstringIndex::find(const QString& text) const
         from = next == m_starts.end() ? end : begin + *next;
     }
     return rows;
+}
+
+SubstringIndex::Answer SubstringIndex::containsWord(int row, const QString& word) const
+{
+    const QString lowered = word.toLower();
+    for (QChar c : lowered) {
+        if (c.unicode() >= 0x80)
+            return Unknown;
+    }
+    if (m_foldsToAscii[row])
+        return Unknown;
+    const QByteArray needle = lowered.toLatin1();
+    if (needle.isEmpty())
+        return No;
+    const char* begin = m_text.constData() + m_starts[row];
+    const char* end = m_text.constData() +
+                      (row + 1 < int(m_starts.size()) ? m_starts[row + 1] - 1 : m_text.size() - 1);
+    const char* from = begin;
+    while (from < end) {
+        const void* hit =
+            memmem(from, size_t(end - from), needle.constData(), size_t(needle.size()));
+        if (!hit)
+            break;
+        const char* start = static_cast<const char*>(hit);
+        const char* stop = start + needle.size();
+        if ((start == begin || isWordSeparator(start[-1])) &&
+            (stop == end || isWordSeparator(*stop)))
+            return Yes;
+        from = start + 1;
+    }
+    return No;
 }
 
 QString SubstringIndex::text(int row) const

@@ -27,6 +27,13 @@ public:
     // Row positions whose text contains `text`, in row order.
     std::vector<int> find(const QString& text) const;
     int id(int row) const { return m_ids[row]; }
+
+    enum Answer { No, Yes, Unknown };
+    // Whether the row holds `word` as a whole word (words end at the word separators of
+    // splitWords), case ignored as containsWord() ignores it. Unknown when only a comparison
+    // of the Unicode text can tell: a word that is not ASCII once lower-cased, or a row with a
+    // character whose lower case is an ASCII letter.
+    Answer containsWord(int row, const QString& word) const;
     // The row's text with ASCII letters in lower case.
     QString text(int row) const;
     int rowCount() const { return int(m_ids.size()); }
@@ -35,6 +42,8 @@ private:
     QByteArray m_text; // every row's text, ASCII lower-cased, each followed by a '\0'
     std::vector<int> m_starts;
     std::vector<int> m_ids;
+    // Rows holding a non-ASCII character whose lower case is an ASCII letter (KELVIN SIGN).
+    std::vector<bool> m_foldsToAscii;
 };
 
 } // namespace korvo

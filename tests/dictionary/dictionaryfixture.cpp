@@ -47,6 +47,8 @@ const Unit Units[] = {
     {22, "媽", "媽", "ma1", "ma1", "ma", "mother (traditional only row)"},
     {23, "100%", "100%", "bai3 fen1 zhi1 bai3", "bai3fen1zhi1bai3", "baifenzhibai",
      "100 percent/fully_"},
+    // The KELVIN SIGN lower-cases to an ASCII "k".
+    {24, "开", "開", "kai1", "kai1", "kai", "kelvin \u212A/to open"},
 };
 
 struct Character
