@@ -6,39 +6,16 @@
 #include "profile/knowledge.h"
 #include "profile/profile.h"
 #include "profile/profileevents.h"
+#include "profiletestsupport.h"
 #include "text/pinyin.h"
 
 #include <QSignalSpy>
-#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <dlfcn.h>
 #include <memory>
 
 using namespace korvo;
-
-namespace {
-
-int commitCounter(void* counter)
-{
-    ++*static_cast<int*>(counter);
-    return 0;
-}
-
-// sqlite3_commit_hook() of the SQLite library the Qt driver has loaded; found at run time so that
-// the tests need no SQLite development files.
-using CommitHook = void* (*)(void*, int (*)(void*), void*);
-
-CommitHook commitHookFunction()
-{
-    void* library = dlopen("libsqlite3.so.0", RTLD_NOW | RTLD_NOLOAD);
-    if (!library)
-        return nullptr;
-    return reinterpret_cast<CommitHook>(dlsym(library, "sqlite3_commit_hook"));
-}
-
-} // namespace
 
 class TestSession : public QObject
 {
@@ -89,10 +66,8 @@ void TestSession::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    m_profile = std::make_unique<Profile>(m_dir->path(), m_dir->filePath("missing.db"));
-    m_profile->openDatabase();
-    m_profile->upgradeDatabase();
-    m_profile->loadDecks();
+    m_profile = profiletest::openEmptyProfile(m_dir->path());
+    QVERIFY(m_profile);
     QVERIFY(m_profile->database().isOpen());
 }
 
@@ -104,10 +79,7 @@ void TestSession::cleanup()
 
 Deck* TestSession::makeDeck(const QString& title)
 {
-    Deck* deck = m_profile->newDeck();
-    deck->setTitle(title);
-    m_profile->saveDeck(deck, false, true);
-    return deck;
+    return profiletest::makeStoredDeck(m_profile.get(), title);
 }
 
 KnowledgeUnit* TestSession::storedUnit(const QString& simplified, float score, qint64 lastPracticed)
@@ -130,9 +102,7 @@ DeckCard* TestSession::addCard(Deck* deck, const QString& simplified, float scor
 
 int TestSession::count(const QString& table)
 {
-    QSqlQuery query(m_profile->database());
-    query.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table);
-    return query.next() ? query.value(0).toInt() : -1;
+    return profiletest::rowCount(m_profile->database(), table);
 }
 
 void TestSession::intervalTableIsThePrintedOne()
@@ -386,14 +356,8 @@ void TestSession::quickAnswersAreOneTransaction()
     session.prepare();
     session.start();
 
-    const CommitHook setCommitHook = commitHookFunction();
-    QVERIFY(setCommitHook);
-    const QVariant driverHandle = m_profile->database().driver()->handle();
-    QCOMPARE(driverHandle.typeName(), "sqlite3*");
-    void* handle = *static_cast<void* const*>(driverHandle.constData());
-    QVERIFY(handle);
-    int commits = 0;
-    setCommitHook(handle, commitCounter, &commits);
+    profiletest::CommitCounter commits(m_profile->database());
+    QVERIFY(commits.isInstalled());
 
     QList<int> answered;
     for (int i = 0; i < 3; ++i) {
@@ -403,8 +367,7 @@ void TestSession::quickAnswersAreOneTransaction()
     }
     QCOMPARE(count("Knowledge"), 0); // nothing is written at once
     QTRY_COMPARE_WITH_TIMEOUT(count("Knowledge"), 3, 3000);
-    setCommitHook(handle, nullptr, nullptr);
-    QCOMPARE(commits, 1);
+    QCOMPARE(commits.count(), 1);
 
     QSqlQuery query(m_profile->database());
     QVERIFY(query.exec("SELECT cardId, deckId, result FROM Knowledge ORDER BY id"));

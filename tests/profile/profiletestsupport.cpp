@@ -1,5 +1,7 @@
 #include "profiletestsupport.h"
 
+#include "profile/deck.h"
+#include "profile/profile.h"
 #include "profile/profileschema.h"
 
 #include <QFile>
@@ -104,6 +106,37 @@ QVariant scalarOnFile(const QString& path, const QString& statement)
         return true;
     });
     return result;
+}
+
+std::unique_ptr<korvo::Profile> openEmptyProfile(const QString& folder)
+{
+    const QString templatePath = folder + QStringLiteral("/Profile.template.db");
+    if (!createTemplate(templatePath))
+        return nullptr;
+    auto profile = std::make_unique<korvo::Profile>(folder, templatePath);
+    profile->openDatabase();
+    profile->upgradeDatabase();
+    profile->loadDecks();
+    return profile;
+}
+
+korvo::Deck* makeStoredDeck(korvo::Profile* profile, const QString& title, bool folder,
+                            korvo::Deck* parent)
+{
+    korvo::Deck* deck = profile->newDeck();
+    deck->setTitle(title);
+    deck->setFolder(folder);
+    if (parent)
+        parent->addChild(deck);
+    profile->saveDeck(deck, false, parent == nullptr);
+    return deck;
+}
+
+int rowCount(const QSqlDatabase& database, const QString& table)
+{
+    QSqlQuery query(database);
+    query.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table);
+    return query.next() ? query.value(0).toInt() : -1;
 }
 
 CommitCounter::CommitCounter(const QSqlDatabase& database)

@@ -4,6 +4,12 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
+#include <memory>
+
+namespace korvo {
+class Deck;
+class Profile;
+} // namespace korvo
 
 // Helpers shared by the profile tests: hand-made databases, a commit counter and a small
 // message catalogue writer. Test code only.
@@ -18,6 +24,15 @@ bool createVersion1Profile(const QString& path, const QStringList& extraStatemen
 // The first column of the first row, or an invalid variant.
 QVariant scalar(const QSqlDatabase& database, const QString& statement);
 QVariant scalarOnFile(const QString& path, const QString& statement);
+
+// A new, empty profile in the folder, made from a template with the current schema, upgraded and
+// with its deck tree loaded.
+std::unique_ptr<korvo::Profile> openEmptyProfile(const QString& folder);
+// Creates and stores a deck (or folder) under the parent, or under the root when there is none.
+korvo::Deck* makeStoredDeck(korvo::Profile* profile, const QString& title, bool folder = false,
+                            korvo::Deck* parent = nullptr);
+// Number of rows in the table, or -1 when it cannot be counted.
+int rowCount(const QSqlDatabase& database, const QString& table);
 
 // Counts the real commits on a SQLite connection while it lives.
 class CommitCounter

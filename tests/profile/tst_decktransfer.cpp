@@ -4,6 +4,7 @@
 #include "profile/deckcard.h"
 #include "profile/decktransfer.h"
 #include "profile/profile.h"
+#include "profiletestsupport.h"
 #include "text/json.h"
 #include "text/pinyin.h"
 
@@ -62,10 +63,8 @@ void TestDeckTransfer::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    m_profile = std::make_unique<Profile>(m_dir->path(), m_dir->filePath("missing.db"));
-    m_profile->openDatabase();
-    m_profile->upgradeDatabase();
-    m_profile->loadDecks();
+    m_profile = profiletest::openEmptyProfile(m_dir->path());
+    QVERIFY(m_profile);
     QVERIFY(m_profile->database().isOpen());
 }
 
@@ -77,13 +76,7 @@ void TestDeckTransfer::cleanup()
 
 Deck* TestDeckTransfer::makeDeck(const QString& title, bool folder, Deck* parent)
 {
-    Deck* deck = m_profile->newDeck();
-    deck->setTitle(title);
-    deck->setFolder(folder);
-    if (parent)
-        parent->addChild(deck);
-    m_profile->saveDeck(deck, false, parent == nullptr);
-    return deck;
+    return profiletest::makeStoredDeck(m_profile.get(), title, folder, parent);
 }
 
 DeckCard* TestDeckTransfer::addCard(Deck* deck, const QString& simplified, const QString& pinyin,
@@ -103,9 +96,7 @@ DeckCard* TestDeckTransfer::addCard(Deck* deck, const QString& simplified, const
 
 int TestDeckTransfer::count(const QString& table)
 {
-    QSqlQuery query(m_profile->database());
-    query.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table);
-    return query.next() ? query.value(0).toInt() : -1;
+    return profiletest::rowCount(m_profile->database(), table);
 }
 
 void TestDeckTransfer::treeRoundTripsThroughFile_data()

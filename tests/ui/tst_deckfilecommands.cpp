@@ -4,6 +4,7 @@
 #include "profile/deckcard.h"
 #include "profile/decktransfer.h"
 #include "profile/profile.h"
+#include "profiletestsupport.h"
 #include "text/pinyin.h"
 #include "ui/deckfilecommands.h"
 
@@ -97,10 +98,8 @@ void TestDeckFileCommands::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    m_profile = std::make_unique<Profile>(m_dir->path(), m_dir->filePath("missing.db"));
-    m_profile->openDatabase();
-    m_profile->upgradeDatabase();
-    m_profile->loadDecks();
+    m_profile = profiletest::openEmptyProfile(m_dir->path());
+    QVERIFY(m_profile);
     auto dialogs = std::make_unique<ScriptedDialogs>();
     m_dialogs = dialogs.get();
     m_commands = std::make_unique<DeckFileCommands>(m_profile.get(), std::move(dialogs));
@@ -115,11 +114,7 @@ void TestDeckFileCommands::cleanup()
 
 Deck* TestDeckFileCommands::makeDeck(const QString& title, bool folder)
 {
-    Deck* deck = m_profile->newDeck();
-    deck->setTitle(title);
-    deck->setFolder(folder);
-    m_profile->saveDeck(deck, false, true);
-    return deck;
+    return profiletest::makeStoredDeck(m_profile.get(), title, folder);
 }
 
 void TestDeckFileCommands::addCard(Deck* deck, const QString& simplified, float score)
@@ -136,9 +131,7 @@ void TestDeckFileCommands::addCard(Deck* deck, const QString& simplified, float 
 
 int TestDeckFileCommands::count(const QString& table)
 {
-    QSqlQuery query(m_profile->database());
-    query.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table);
-    return query.next() ? query.value(0).toInt() : -1;
+    return profiletest::rowCount(m_profile->database(), table);
 }
 
 void TestDeckFileCommands::writeFile(const QString& name, const QByteArray& bytes)
