@@ -2,6 +2,7 @@
 
 #include "style/style.h"
 
+#include <QLabel>
 #include <QPainter>
 
 namespace korvo {
@@ -27,6 +28,22 @@ ActionBarButton* ActionBar::addButton(const QString& text, int group)
     m_buttons.append({button, group});
     connect(button, &QPushButton::clicked, this, &ActionBar::button_clicked);
     return button;
+}
+
+ActionBarButton* ActionBar::addNamedButton(const QString& name, int group)
+{
+    ActionBarButton* button = addButton(QString(), group);
+    button->setObjectName(name);
+    button->setStyleName(name);
+    return button;
+}
+
+QLabel* ActionBar::addLabel()
+{
+    auto* label = new QLabel(this);
+    label->setObjectName(QStringLiteral("actionBarLabel"));
+    Style::root()->section(QStringLiteral("ActionBarLabel"))->applyToWidget(label);
+    return label;
 }
 
 void ActionBar::layoutButtons(int x, int y, int gap, int group)

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPixmap>
 
+class QLabel;
 class QPushButton;
 
 namespace korvo {
@@ -35,6 +36,8 @@ public:
     Style* styleSection() const { return m_style; }
 
     ActionBarButton* addButton(const QString& text, int group);
+    // Adds a button whose object name and style section are both `name`.
+    ActionBarButton* addNamedButton(const QString& name, int group);
     // Places the buttons of `group` (every button for group 0) in a row from (x, y).
     void layoutButtons(int x, int y, int gap, int group);
     QList<ActionBarButton*> buttons() const;
@@ -51,6 +54,8 @@ protected slots:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // A label for the bar's text (for example a card count), styled as "ActionBarLabel".
+    QLabel* addLabel();
 
 private:
     struct Entry

@@ -1,6 +1,5 @@
 #include "style/deckmanageractionbar.h"
 
-#include "style/style.h"
 #include "text/translationcatalogue.h"
 
 #include <QLabel>
@@ -19,19 +18,11 @@ DeckManagerActionBar::DeckManagerActionBar(QWidget* parent) : ActionBar(parent)
 {
     setObjectName("deckManagerActionBar");
     setStyleName("deckManagerActionBar");
-    for (const char* name : deckButtons) {
-        ActionBarButton* b = addButton(QString(), 1);
-        b->setObjectName(name);
-        b->setStyleName(name);
-    }
-    for (const char* name : cardButtons) {
-        ActionBarButton* b = addButton(QString(), 2);
-        b->setObjectName(name);
-        b->setStyleName(name);
-    }
-    m_label = new QLabel(this);
-    m_label->setObjectName("actionBarLabel");
-    Style::root()->section("ActionBarLabel")->applyToWidget(m_label);
+    for (const char* name : deckButtons)
+        addNamedButton(name, 1);
+    for (const char* name : cardButtons)
+        addNamedButton(name, 2);
+    m_label = addLabel();
     retranslate();
 }
 

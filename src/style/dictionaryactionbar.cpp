@@ -8,12 +8,8 @@ DictionaryActionBar::DictionaryActionBar(QWidget* parent) : ActionBar(parent)
 {
     setObjectName("dictionaryActionBar");
     setStyleName("dictionaryActionBar");
-    for (const char* name : {"dictionaryPreviousButton", "dictionaryNextButton"}) {
-        ActionBarButton* b = addButton(QString(), 1);
-        b->setObjectName(name);
-        b->setStyleName(name);
-        b->setAutoResize(false);
-    }
+    for (const char* name : {"dictionaryPreviousButton", "dictionaryNextButton"})
+        addNamedButton(name, 1)->setAutoResize(false);
     retranslate();
 }
 

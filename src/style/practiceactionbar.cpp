@@ -1,6 +1,5 @@
 #include "style/practiceactionbar.h"
 
-#include "style/style.h"
 #include "text/translationcatalogue.h"
 
 #include <QLabel>
@@ -11,18 +10,11 @@ PracticeActionBar::PracticeActionBar(QWidget* parent) : ActionBar(parent)
 {
     setObjectName("practiceActionBar");
     setStyleName("practiceActionBar");
-    ActionBarButton* session = addButton(QString(), 1);
-    session->setObjectName("sessionButton");
-    session->setStyleName("sessionButton");
+    addNamedButton("sessionButton", 1);
     for (const char* name : {"strokeAnimationButton", "cardPropertiesButton",
-                             "searchDictionaryButton", "listenButton"}) {
-        ActionBarButton* b = addButton(QString(), 2);
-        b->setObjectName(name);
-        b->setStyleName(name);
-    }
-    m_label = new QLabel(this);
-    m_label->setObjectName("actionBarLabel");
-    Style::root()->section("ActionBarLabel")->applyToWidget(m_label);
+                             "searchDictionaryButton", "listenButton"})
+        addNamedButton(name, 2);
+    m_label = addLabel();
     retranslate();
 }
 
