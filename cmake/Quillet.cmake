@@ -32,6 +32,11 @@ endfunction()
 
 # quillet_tests(LINKS targets... [SOURCES shared helper sources...])
 # Makes one test program per tst_*.cpp in the calling folder.
+# Test programs live in testbin/ with a link to the built data folder beside them, so that
+# they find their data the way the installed program does.
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/testbin)
+file(CREATE_LINK ${QUILLET_DATA_DIR} ${CMAKE_BINARY_DIR}/testbin/data SYMBOLIC)
+
 function(quillet_tests)
     cmake_parse_arguments(ARG "" "" "LINKS;SOURCES" ${ARGN})
     file(GLOB programs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
