@@ -149,29 +149,38 @@ private:
     QList<int> searchIdsWithStatement(TextType type, const QString& column, const QString& text);
     QList<int> searchIdsInIndex(TextType type, const QString& column, const QString& text);
     void dropSearchIndex();
-    KnowledgeUnit* cachedUnit(int id) const { return m_unitsById.value(id); }
+    KnowledgeUnit* cachedUnit(int id) const;
     void cacheUnit(KnowledgeUnit* unit);
-    // What ranking needs of a unit, kept for the units this dictionary owns: the frequency
-    // score of its simplified form and its definitions as English ranking compares them (lower
-    // case, without parenthesised parts, white space simplified), each with its source.
+    // What ranking needs of a unit, kept for the units this dictionary owns and derived again
+    // when the unit's texts change: the frequency score of its simplified form, its fields for
+    // types 0-4 in lower case and its definitions as English ranking compares them (lower
+    // case, without parenthesised parts, white space simplified). Each part is made on first
+    // use.
     struct RankingData
     {
-        QString simplified;
+        const KnowledgeUnit* unit = nullptr; // whose data this is
+        quint32 revision = 0;                // the unit's revision it was derived from
         double frequency = 0;
         bool frequencyKnown = false;
-        QStringList definitions;
+        quint8 loweredFieldsKnown = 0; // one bit per type
+        QString loweredFields[PinyinWithoutTones + 1];
         QStringList normalisedDefinitions;
         bool definitionsKnown = false;
     };
     RankingData& rankingData(KnowledgeUnit* unit);
     double rankingFrequency(RankingData& data, KnowledgeUnit* unit);
+    const QString& loweredField(RankingData& data, KnowledgeUnit* unit, TextType type);
     const QStringList& rankingDefinitions(RankingData& data, KnowledgeUnit* unit);
+    double fieldScore(TextType type, const QString& q, KnowledgeUnit* unit, int& exactCount);
+    double englishScore(const QString& q, bool qIsWord, KnowledgeUnit* unit, int& exactCount);
 
     QSqlDatabase m_database;
     QString m_ownedConnection; // name of the connection open() created, empty when bound
     QMap<int, KnowledgeUnit*> m_unitCache;
-    // The same units by id, for fast lookups of long result lists.
+    // The same units by id, for fast lookups of long result lists: ids below DenseIdLimit
+    // (the row ids of the tables) index a flat array, the others a hash.
     QHash<int, KnowledgeUnit*> m_unitsById;
+    std::vector<KnowledgeUnit*> m_unitsByDenseId;
     double m_maxBigramFrequency = -1;
     double m_minBigramFrequency = -1;
     double m_maxCharacterFrequency = -1;
@@ -193,7 +202,10 @@ private:
     // Searches per column so far: the in-memory copy is made from the second one on, so that
     // a single lookup does not pay for it.
     QHash<QString, int> m_searchCounts;
+    // Ranking data of owned units, by id like the units: ranking a long result list then
+    // walks a flat array in id order instead of probing a hash per unit.
     QHash<const KnowledgeUnit*, RankingData> m_rankingData;
+    std::vector<RankingData> m_rankingByDenseId;
     RankingData m_scratchRankingData;
 };
 

@@ -57,6 +57,7 @@ void KnowledgeUnit::clearPinyinCaches()
     m_syllablesWithToneMarks.clear();
     m_pinyinMerged.clear();
     m_pinyinMergedNoTones.clear();
+    ++m_revision;
 }
 
 QString KnowledgeUnit::pinyin()
@@ -143,6 +144,7 @@ void KnowledgeUnit::setDefinition(const QString& text, const QString& separator)
     m_definitionsSplit = false;
     m_definitions.clear();
     m_definitionText.clear();
+    ++m_revision;
     if (separator == QLatin1String("/"))
         return;
     QString normalised = text;
@@ -171,6 +173,7 @@ void KnowledgeUnit::setDefinitions(const QStringList& definitions)
     m_definitionsSplit = true;
     m_definition.clear();
     m_definitionText.clear();
+    ++m_revision;
 }
 
 QString KnowledgeUnit::definitionText()
@@ -226,6 +229,7 @@ void KnowledgeUnit::loadFromQuery(QSqlQuery& query)
     clearPinyinCaches();
 
     m_definition = query.value(column("definition")).toString();
+    ++m_revision;
     m_definitionsSplit = false;
     m_definitions.clear();
     m_definitionText.clear();

@@ -26,9 +26,20 @@ public:
     int id() const { return m_id; }
     void setId(int id) { m_id = id; }
     QString simplified() const { return m_simplified; }
-    void setSimplified(const QString& text) { m_simplified = text; }
+    void setSimplified(const QString& text)
+    {
+        m_simplified = text;
+        ++m_revision;
+    }
     QString traditional() const { return m_traditional; }
-    void setTraditional(const QString& text) { m_traditional = text; }
+    void setTraditional(const QString& text)
+    {
+        m_traditional = text;
+        ++m_revision;
+    }
+    // Changes whenever the characters, the pinyin or the definitions change, so that data
+    // derived from them and kept elsewhere (the dictionary's ranking data) can tell it is stale.
+    quint32 revision() const { return m_revision; }
     int owner() const { return m_owner; }
     void setOwner(int owner);
     int type() const { return m_type; }
@@ -90,6 +101,7 @@ private:
     void clearPinyinCaches();
 
     int m_id = -1;
+    quint32 m_revision = 0; // beside the id: ranking reads both of every unit it orders
     QString m_simplified;
     QString m_traditional;
     QString m_pinyinWithToneMarks;

@@ -138,16 +138,29 @@ std::vector<int> SubstringIndex::find(const QString& text) const
     return rows;
 }
 
-SubstringIndex::Answer SubstringIndex::containsWord(int row, const QString& word) const
+QByteArray SubstringIndex::asciiWord(const QString& word)
 {
     const QString lowered = word.toLower();
     for (QChar c : lowered) {
         if (c.unicode() >= 0x80)
-            return Unknown;
+            return QByteArray();
     }
+    return lowered.toLatin1();
+}
+
+SubstringIndex::Answer SubstringIndex::containsWord(int row, const QString& word) const
+{
+    const QByteArray needle = asciiWord(word);
+    // An empty needle from a word that is not empty means the word is not ASCII.
+    if (needle.isEmpty() && !word.isEmpty())
+        return Unknown;
+    return containsAsciiWord(row, needle);
+}
+
+SubstringIndex::Answer SubstringIndex::containsAsciiWord(int row, const QByteArray& needle) const
+{
     if (m_foldsToAscii[row])
         return Unknown;
-    const QByteArray needle = lowered.toLatin1();
     if (needle.isEmpty())
         return No;
     const char* begin = m_text.constData() + m_starts[row];

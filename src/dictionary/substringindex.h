@@ -34,6 +34,10 @@ public:
     // of the Unicode text can tell: a word that is not ASCII once lower-cased, or a row with a
     // character whose lower case is an ASCII letter.
     Answer containsWord(int row, const QString& word) const;
+    // containsWord() with the word prepared once by asciiWord(), for checking many rows.
+    Answer containsAsciiWord(int row, const QByteArray& asciiWord) const;
+    // The word lower-cased as ASCII bytes; empty when it is empty or not ASCII once lower-cased.
+    static QByteArray asciiWord(const QString& word);
     // The row's text with ASCII letters in lower case.
     QString text(int row) const;
     int rowCount() const { return int(m_ids.size()); }

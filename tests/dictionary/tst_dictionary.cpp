@@ -72,6 +72,7 @@ private slots:
     void rankOneExactMatchFirst();
     void rankSeveralExactMatchesByCommonness();
     void rankEnglishLaterDefinitionReplacesEarlier();
+    void rankFollowsEditedUnits();
     void lookupDetectsTheTextType_data();
     void lookupDetectsTheTextType();
     void sentences();
@@ -626,6 +627,41 @@ void TestDictionary::rankEnglishLaterDefinitionReplacesEarlier()
     dictionary->rankResults(Dictionary::English, QStringLiteral("Dog"), units);
     QCOMPARE(units, (QList<KnowledgeUnit*>{exact.get(), shortPhrase.get(), exactThenLong.get(),
                                            longPhrase.get(), notAWord.get()}));
+}
+
+void TestDictionary::rankFollowsEditedUnits()
+{
+    auto dictionary = openFixture();
+    QVERIFY(dictionary);
+    // Ranking keeps data derived from the units it ordered; an edited unit must be ranked by
+    // its new texts, not by what was kept.
+    QList<KnowledgeUnit*> units = dictionary->knowledgeUnitsByIds({1, 22});
+    KnowledgeUnit* zhong = units.at(0);
+    KnowledgeUnit* ma = units.at(1);
+    dictionary->rankResults(Dictionary::PinyinWithoutTones, QStringLiteral("ma"), units);
+    QCOMPARE(idsOf(units), (IdList{22, 1}));
+    zhong->setPinyin(QStringLiteral("ma1"));
+    ma->setPinyin(QStringLiteral("mo1"));
+    dictionary->rankResults(Dictionary::PinyinWithoutTones, QStringLiteral("ma"), units);
+    QCOMPARE(idsOf(units), (IdList{1, 22}));
+
+    dictionary->rankResults(Dictionary::Simplified, zhong->simplified(), units);
+    QCOMPARE(idsOf(units), (IdList{1, 22}));
+    ma->setSimplified(zhong->simplified());
+    zhong->setSimplified(QStringLiteral("x"));
+    dictionary->rankResults(Dictionary::Simplified, ma->simplified(), units);
+    QCOMPARE(idsOf(units), (IdList{22, 1}));
+
+    // Equally rare characters: only the definitions decide.
+    ma->setSimplified(QStringLiteral("x"));
+    ma->setDefinition(QStringLiteral("cat"));
+    zhong->setDefinition(QStringLiteral("dog"));
+    dictionary->rankResults(Dictionary::English, QStringLiteral("dog"), units);
+    QCOMPARE(idsOf(units), (IdList{1, 22}));
+    ma->setDefinitions({QStringLiteral("dog")});
+    zhong->setDefinitions({QStringLiteral("cat")});
+    dictionary->rankResults(Dictionary::English, QStringLiteral("dog"), units);
+    QCOMPARE(idsOf(units), (IdList{22, 1}));
 }
 
 void TestDictionary::lookupDetectsTheTextType_data()
