@@ -264,10 +264,10 @@ void Session::writeHistory()
     if (m_history.isEmpty() || !m_profile)
         return;
     QSqlDatabase database = m_profile->database();
-    // A quick run of answers is written in a single commit.
-    const bool inTransaction = m_history.size() >= 2;
-    if (inTransaction)
-        beginTransaction(database);
+    // One commit for the whole queue: a quick run of answers costs a single sync, and even a
+    // single answer writes two rows (its history row and the unit's score) that must not be
+    // split by a crash.
+    beginTransaction(database);
     while (!m_history.isEmpty()) {
         const HistoryItem item = m_history.dequeue();
         DeckCard* card = m_profile->deckCardById(item.cardId);
@@ -286,8 +286,7 @@ void Session::writeHistory()
         unit->setLastTimePracticed(item.time);
         m_profile->dictionary()->saveKnowledgeUnit(unit);
     }
-    if (inTransaction)
-        endTransaction(database);
+    endTransaction(database);
 }
 
 void Session::reset()
