@@ -15,6 +15,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -65,6 +66,7 @@ private slots:
     void everySyllableKeyHasRecording();
     void brokenInputStopsWithoutTouchingTarget_data();
     void brokenInputStopsWithoutTouchingTarget();
+    void synthesisReplacesEmptyLeftover();
 
 private:
     QSqlDatabase open(const QString& fileName, const QString& connection);
@@ -746,6 +748,48 @@ void TestShippedData::brokenInputStopsWithoutTouchingTarget()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("previous build"));
     QVERIFY(!QFileInfo::exists(target + QStringLiteral(".partial")));
+#endif
+}
+
+void TestShippedData::synthesisReplacesEmptyLeftover()
+{
+#ifndef QUILLET_DATAGEN
+    QFAIL("the data tool is not part of this build");
+#else
+    for (const char* program : {"espeak-ng", "lame"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(program)).isEmpty())
+            QSKIP("the speech synthesis programs are not installed");
+    }
+    // Every recording but one comes from the "shared" folder; the missing one was left empty
+    // by an earlier, interrupted run and must be synthesised again.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString shared = dir.filePath(QStringLiteral("shared/pinyin"));
+    const QString target = dir.filePath(QStringLiteral("pinyin"));
+    QVERIFY(QDir().mkpath(shared));
+    QVERIFY(QDir().mkpath(target));
+    const QString missing = QStringLiteral("ma5.mp3");
+    const QDir built(DataDir + QStringLiteral("/pinyin"));
+    const QStringList recordings = built.entryList({QStringLiteral("*.mp3")}, QDir::Files);
+    QVERIFY(recordings.contains(missing));
+    for (const QString& name : recordings) {
+        if (name != missing)
+            QVERIFY(QFile::link(built.filePath(name), shared + QLatin1Char('/') + name));
+    }
+    {
+        QFile empty(target + QLatin1Char('/') + missing);
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+    }
+    QProcess tool;
+    tool.start(QStringLiteral(QUILLET_DATAGEN),
+               {QStringLiteral("audio"), target, QStringLiteral("--shared"),
+                dir.filePath(QStringLiteral("shared")), QStringLiteral("--jobs"),
+                QStringLiteral("1")});
+    QVERIFY(tool.waitForFinished(60000));
+    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
+    QVERIFY(QFileInfo(target + QLatin1Char('/') + missing).size() > 0);
+    QVERIFY(!QFileInfo::exists(target + QLatin1Char('/') + missing + QStringLiteral(".part")));
 #endif
 }
 

@@ -115,8 +115,12 @@ bool AudioBuilder::build(const QString& targetDir, const QString& stampPath, int
         QProcess& process = *running.front();
         const QString key = runningKeys.front();
         const QString target = targetDir + QLatin1Char('/') + key + QStringLiteral(".mp3");
-        if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 ||
-            !QFile::rename(target + QStringLiteral(".part"), target)) {
+        // QFile::rename() never replaces a file: an empty leftover of an earlier run goes first.
+        const bool synthesised =
+            process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        if (synthesised)
+            QFile::remove(target);
+        if (!synthesised || !QFile::rename(target + QStringLiteral(".part"), target)) {
             reportError(target, QStringLiteral("synthesis failed: %1")
                                     .arg(QString::fromLocal8Bit(process.readAllStandardError())));
             ok = false;
