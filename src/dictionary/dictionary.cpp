@@ -835,7 +835,7 @@ void Dictionary::rankResults(TextType type, const QString& query, QList<Knowledg
     const qsizetype count = units.size();
     for (qsizetype i = 0; i < count; ++i) {
         // Units lie scattered in memory and each costs a cache miss; asking for one a few
-        // places ahead lets those misses overlap (a list of 80000 units ranks twice as fast).
+        // places ahead lets those misses overlap (about a quarter off ranking 80000 units).
         if (i + PrefetchDistance < count)
             prefetch(units.at(i + PrefetchDistance));
         KnowledgeUnit* unit = units.at(i);
