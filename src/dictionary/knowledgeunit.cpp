@@ -242,7 +242,7 @@ void KnowledgeUnit::loadFromQuery(QSqlQuery& query)
         m_owner = query.value(index).toInt();
     index = column("lastTimePracticed");
     if (index >= 0)
-        m_lastTimePracticed = query.value(index).toInt();
+        m_lastTimePracticed = query.value(index).toLongLong();
     index = column("variants");
     if (index >= 0) {
         const QString variants = query.value(index).toString();
@@ -290,7 +290,7 @@ void KnowledgeUnit::fromVariantMap(const QVariantMap& map, const TransferOptions
     clearPinyinCaches();
     setDefinition(value("definition").toString(), QStringLiteral("/"));
     if (options.scoreDataIncluded) {
-        m_lastTimePracticed = value("lastTimePracticed").toInt();
+        m_lastTimePracticed = value("lastTimePracticed").toLongLong();
         setScore(value("score").toFloat());
     }
 }

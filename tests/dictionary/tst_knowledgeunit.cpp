@@ -214,7 +214,7 @@ void TestKnowledgeUnit::loadsDictionaryAndProfileRows()
     QVERIFY(query.exec(QStringLiteral(
         "SELECT 7 AS id, 'abcdefghijklmnopqrstuv' AS uuid, '绿' AS simplified, '綠' AS "
         "traditional, "
-        "'lu:4' AS pinyin, 'green' AS definition, 1.5 AS score, 1700000000 AS lastTimePracticed, "
+        "'lu:4' AS pinyin, 'green' AS definition, 1.5 AS score, 4102444800 AS lastTimePracticed, "
         "1 AS owner, '⺯,糹' AS variants, 1600000000000 AS creationDate, 1600000001000 AS "
         "updateDate")));
     QVERIFY(query.next());
@@ -223,7 +223,7 @@ void TestKnowledgeUnit::loadsDictionaryAndProfileRows()
     QCOMPARE(stored.type(), 2);
     QCOMPARE(stored.uuid(), QStringLiteral("abcdefghijklmnopqrstuv"));
     QCOMPARE(stored.score(), 1.5f);
-    QCOMPARE(stored.lastTimePracticed(), Q_INT64_C(1700000000));
+    QCOMPARE(stored.lastTimePracticed(), Q_INT64_C(4102444800));
     QCOMPARE(stored.owner(), 1);
     QCOMPARE(stored.variants(), (QStringList{"⺯", "糹"}));
     QCOMPARE(stored.creationDate().toMSecsSinceEpoch(), Q_INT64_C(1600000000000));
@@ -277,7 +277,7 @@ void TestKnowledgeUnit::fromVariantMapReadsWhatWasWritten()
     source.setPinyin(QStringLiteral("zhao3"));
     source.setDefinitions({QStringLiteral("claw"), QStringLiteral("claw [zhuǎ]")});
     source.setScore(2.5f);
-    source.setLastTimePracticed(1700000000);
+    source.setLastTimePracticed(4102444800); // 2100: needs more than 32 bits
     source.setCreationDate(QDateTime::fromMSecsSinceEpoch(1600000000000, Qt::UTC));
 
     const TransferOptions all;
@@ -287,7 +287,7 @@ void TestKnowledgeUnit::fromVariantMapReadsWhatWasWritten()
     QCOMPARE(copy.pinyin(), QStringLiteral("zhao3"));
     QCOMPARE(copy.definition(), QStringLiteral("claw/claw [zhua3]"));
     QCOMPARE(copy.score(), 2.5f);
-    QCOMPARE(copy.lastTimePracticed(), Q_INT64_C(1700000000));
+    QCOMPARE(copy.lastTimePracticed(), Q_INT64_C(4102444800));
     QCOMPARE(copy.creationDate().toMSecsSinceEpoch(), Q_INT64_C(1600000000000));
     QCOMPARE(copy.updateDate().toMSecsSinceEpoch(), Q_INT64_C(1600000000000));
 
