@@ -125,18 +125,21 @@ void beginTransaction(QSqlDatabase& database)
     }
 }
 
-void endTransaction(QSqlDatabase& database)
+bool endTransaction(QSqlDatabase& database)
 {
     QHash<QString, int>& depths = transactionDepths();
     auto it = depths.find(database.connectionName());
     if (it == depths.end())
-        return;
-    if (--it.value() <= 0) {
-        depths.erase(it);
-        if (!database.commit())
-            qWarning("endTransaction: could not commit on \"%s\"",
-                     qPrintable(database.connectionName()));
-    }
+        return true;
+    if (--it.value() > 0)
+        return true;
+    depths.erase(it);
+    if (database.commit())
+        return true;
+    qWarning("endTransaction: could not commit on \"%s\"; rolling back",
+             qPrintable(database.connectionName()));
+    database.rollback();
+    return false;
 }
 
 int transactionDepth(const QSqlDatabase& database)

@@ -22,9 +22,11 @@ QSqlQuery buildQuery(const QSqlDatabase& database, const QString& operation, con
                      const QString& condition = QString());
 
 // Nested transactions per connection: the outermost begin starts a real transaction and the
-// matching outermost end commits it. An end without a begin does nothing.
+// matching outermost end commits it. An end without a begin does nothing. endTransaction()
+// returns false only when the real commit failed; the transaction is then rolled back, so the
+// connection never stays inside a half-finished transaction.
 void beginTransaction(QSqlDatabase& database);
-void endTransaction(QSqlDatabase& database);
+bool endTransaction(QSqlDatabase& database);
 // Current nesting depth of a connection (0 when no transaction is open); for diagnostics.
 int transactionDepth(const QSqlDatabase& database);
 

@@ -337,7 +337,12 @@ Deck* importDeckText(Profile* profile, const QString& text, const TransferOption
     }
 
     exec(database, QStringLiteral("RELEASE deckImport"));
-    endTransaction(database);
+    if (!endTransaction(database)) {
+        // The commit failed and was rolled back: nothing of the import is stored.
+        deck->dispose(false);
+        emit profile->deckCollectionChanged();
+        return nullptr;
+    }
 
     target->addChild(deck);
     profile->renumberDecks();

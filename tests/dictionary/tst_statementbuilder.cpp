@@ -24,6 +24,7 @@ private slots:
     void insertWritesBoundTextVerbatim();
     void nestedTransactionsCommitOnce();
     void endWithoutBeginDoesNothing();
+    void failedCommitRollsBackAndSaysSo();
     void identifiersAreAlphanumericAndDistinct();
 
 private:
@@ -214,6 +215,35 @@ void TestStatementBuilder::endWithoutBeginDoesNothing()
     QCOMPARE(transactionDepth(m_db), 0);
     QVERIFY(m_db.transaction());
     QVERIFY(m_db.rollback());
+}
+
+void TestStatementBuilder::failedCommitRollsBackAndSaysSo()
+{
+    // A deferred foreign key is only checked at COMMIT, which then fails and leaves SQLite
+    // inside the transaction unless the caller rolls back.
+    QSqlQuery setup(m_db);
+    QVERIFY(setup.exec(QStringLiteral("PRAGMA foreign_keys = ON")));
+    QVERIFY(setup.exec(QStringLiteral("CREATE TABLE Owners (id INTEGER PRIMARY KEY)")));
+    QVERIFY(setup.exec(QStringLiteral("CREATE TABLE Owned (ownerId INTEGER REFERENCES Owners(id) "
+                                      "DEFERRABLE INITIALLY DEFERRED)")));
+
+    beginTransaction(m_db);
+    QVERIFY(setup.exec(QStringLiteral("INSERT INTO Cards (title) VALUES ('doomed')")));
+    QVERIFY(setup.exec(QStringLiteral("INSERT INTO Owned (ownerId) VALUES (42)")));
+    QVERIFY(!endTransaction(m_db));
+
+    QCOMPARE(transactionDepth(m_db), 0);
+    QVERIFY(setup.exec(QStringLiteral("SELECT COUNT(*) FROM Cards WHERE title='doomed'")));
+    QVERIFY(setup.next());
+    QCOMPARE(setup.value(0).toInt(), 0);
+    setup.finish();
+    // The connection is usable again: a new transaction starts and commits.
+    beginTransaction(m_db);
+    QVERIFY(endTransaction(m_db));
+
+    QVERIFY(setup.exec(QStringLiteral("DROP TABLE Owned")));
+    QVERIFY(setup.exec(QStringLiteral("DROP TABLE Owners")));
+    QVERIFY(setup.exec(QStringLiteral("PRAGMA foreign_keys = OFF")));
 }
 
 void TestStatementBuilder::identifiersAreAlphanumericAndDistinct()

@@ -37,6 +37,7 @@ private slots:
     void optionsDropFields();
     void importingTwiceMakesIndependentDecks();
     void failedStoreLeavesProfileUnchanged();
+    void failedCommitLeavesProfileUnchanged();
     void tooManyObjectsFailWithoutTrace();
     void hostileFilesDoNotCrash_data();
     void hostileFilesDoNotCrash();
@@ -372,6 +373,35 @@ void TestDeckTransfer::failedStoreLeavesProfileUnchanged()
     QList<Deck*> goodTree;
     good->collectDecks(goodTree, true);
     QCOMPARE(goodTree.first()->cards().at(3)->knowledgeUnit()->simplified(), QStringLiteral("3"));
+}
+
+void TestDeckTransfer::failedCommitLeavesProfileUnchanged()
+{
+    Deck* deck = makeDeck("committed");
+    addCard(deck, "1", "yi1");
+    const QString text = deckToJson(deck, TransferOptions(), false);
+
+    // Every new deck row adds a row that breaks a deferred foreign key, so every statement of
+    // the import succeeds and only the final commit fails.
+    QSqlQuery query(m_profile->database());
+    QVERIFY(query.exec("PRAGMA foreign_keys = ON"));
+    QVERIFY(query.exec("CREATE TEMP TABLE guardOwners (id INTEGER PRIMARY KEY)"));
+    QVERIFY(query.exec("CREATE TEMP TABLE guardRows (ownerId INTEGER REFERENCES "
+                       "guardOwners(id) DEFERRABLE INITIALLY DEFERRED)"));
+    QVERIFY(query.exec("CREATE TEMP TRIGGER guardDecks AFTER INSERT ON Decks "
+                       "BEGIN INSERT INTO guardRows (ownerId) VALUES (-1); END"));
+
+    const int decks = count("Decks");
+    const int cards = count("Cards");
+    const int rootChildren = m_profile->rootDeck()->children().size();
+    QVERIFY(!importDeckText(m_profile.get(), text, TransferOptions(), nullptr));
+    QCOMPARE(count("Decks"), decks);
+    QCOMPARE(count("Cards"), cards);
+    QCOMPARE(m_profile->rootDeck()->children().size(), rootChildren);
+
+    QVERIFY(query.exec("DROP TRIGGER guardDecks"));
+    QVERIFY(importDeckText(m_profile.get(), text, TransferOptions(), nullptr));
+    QCOMPARE(count("Decks"), decks + 1);
 }
 
 void TestDeckTransfer::tooManyObjectsFailWithoutTrace()
