@@ -88,6 +88,40 @@ QString placeholders(int n)
     return text;
 }
 
+// Collects the objects for the ids in batches of IdBatchSize: per batch, the cached objects
+// first, then the missing ones read with one statement whose ids are bound. `cached(id)`
+// returns the cached object or none; `load(query)` turns the current row into an object.
+template <typename T, typename Cached, typename Load>
+QList<T*> collectInBatches(const QSqlDatabase& database, const QString& table,
+                           const QList<int>& ids, Cached cached, Load load)
+{
+    QList<T*> result;
+    result.reserve(ids.size());
+    for (int start = 0; start < ids.size(); start += IdBatchSize) {
+        const QList<int> batch = ids.mid(start, IdBatchSize);
+        QList<int> missing;
+        for (int id : batch) {
+            if (T* found = cached(id))
+                result << found;
+            else
+                missing << id;
+        }
+        if (missing.isEmpty())
+            continue;
+        QSqlQuery query(database);
+        query.setForwardOnly(true);
+        query.prepare(QStringLiteral("SELECT * FROM %1 WHERE id IN (%2)")
+                          .arg(table, placeholders(int(missing.size()))));
+        for (int i = 0; i < missing.size(); ++i)
+            query.bindValue(i, missing.at(i));
+        if (!query.exec())
+            continue;
+        while (query.next())
+            result << load(query);
+    }
+    return result;
+}
+
 QChar firstCharacterOf(const QString& text)
 {
     if (text.isEmpty() || text == QLatin1String("0"))
@@ -313,30 +347,10 @@ CharacterInfo* Dictionary::character(const QString& text)
 
 QList<CharacterInfo*> Dictionary::charactersByIds(const QList<int>& ids)
 {
-    QList<CharacterInfo*> result;
-    for (int start = 0; start < ids.size(); start += IdBatchSize) {
-        const QList<int> batch = ids.mid(start, IdBatchSize);
-        QList<int> missing;
-        for (int id : batch) {
-            if (CharacterInfo* found = m_charactersById.value(id))
-                result << found;
-            else
-                missing << id;
-        }
-        if (missing.isEmpty())
-            continue;
-        QSqlQuery query(m_database);
-        query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT * FROM Characters WHERE id IN (%1)")
-                          .arg(placeholders(int(missing.size()))));
-        for (int i = 0; i < missing.size(); ++i)
-            query.bindValue(i, missing.at(i));
-        if (!query.exec())
-            continue;
-        while (query.next())
-            result << cacheCharacter(query);
-    }
-    return result;
+    return collectInBatches<CharacterInfo>(
+        m_database, QStringLiteral("Characters"), ids,
+        [this](int id) { return m_charactersById.value(id); },
+        [this](QSqlQuery& query) { return cacheCharacter(query); });
 }
 
 QList<CharacterInfo*> Dictionary::charactersOfRadical(int radicalId)
@@ -490,37 +504,15 @@ KnowledgeUnit* Dictionary::knowledgeUnit(int id)
 
 QList<KnowledgeUnit*> Dictionary::knowledgeUnitsByIds(const QList<int>& ids)
 {
-    QList<KnowledgeUnit*> result;
-    result.reserve(ids.size());
-    for (int start = 0; start < ids.size(); start += IdBatchSize) {
-        const QList<int> batch = ids.mid(start, IdBatchSize);
-        QList<int> missing;
-        for (int id : batch) {
-            if (KnowledgeUnit* unit = cachedUnit(id))
-                result << unit;
-            else
-                missing << id;
-        }
-        if (missing.isEmpty())
-            continue;
-        QSqlQuery query(m_database);
-        query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT * FROM KnowledgeUnits WHERE id IN (%1)")
-                          .arg(placeholders(int(missing.size()))));
-        for (int i = 0; i < missing.size(); ++i)
-            query.bindValue(i, missing.at(i));
-        if (!query.exec())
-            continue;
-        while (query.next()) {
+    return collectInBatches<KnowledgeUnit>(
+        m_database, QStringLiteral("KnowledgeUnits"), ids,
+        [this](int id) { return cachedUnit(id); },
+        [this](QSqlQuery& query) {
             // An id listed twice in a batch comes back once; keep the cached unit if any.
             const int id = query.value(QStringLiteral("id")).toInt();
-            if (KnowledgeUnit* unit = cachedUnit(id))
-                result << unit;
-            else
-                result << loadKnowledgeUnit(query, true);
-        }
-    }
-    return result;
+            KnowledgeUnit* unit = cachedUnit(id);
+            return unit ? unit : loadKnowledgeUnit(query, true);
+        });
 }
 
 KnowledgeUnit* Dictionary::syntheticEntry(const QString& characters, const QString& pinyin)
