@@ -108,16 +108,21 @@ QVariant scalarOnFile(const QString& path, const QString& statement)
     return result;
 }
 
-std::unique_ptr<korvo::Profile> openEmptyProfile(const QString& folder)
+std::unique_ptr<korvo::Profile> openProfile(const QString& folder, const QString& templatePath)
 {
-    const QString templatePath = folder + QStringLiteral("/Profile.template.db");
-    if (!createTemplate(templatePath))
-        return nullptr;
     auto profile = std::make_unique<korvo::Profile>(folder, templatePath);
     profile->openDatabase();
     profile->upgradeDatabase();
     profile->loadDecks();
     return profile;
+}
+
+std::unique_ptr<korvo::Profile> openEmptyProfile(const QString& folder)
+{
+    const QString templatePath = folder + QStringLiteral("/Profile.template.db");
+    if (!createTemplate(templatePath))
+        return nullptr;
+    return openProfile(folder, templatePath);
 }
 
 korvo::Deck* makeStoredDeck(korvo::Profile* profile, const QString& title, bool folder,

@@ -25,6 +25,9 @@ bool createVersion1Profile(const QString& path, const QStringList& extraStatemen
 QVariant scalar(const QSqlDatabase& database, const QString& statement);
 QVariant scalarOnFile(const QString& path, const QString& statement);
 
+// The profile in the folder (made from the template when it has no file yet), opened, upgraded
+// and with its deck tree loaded, the way the program starts it.
+std::unique_ptr<korvo::Profile> openProfile(const QString& folder, const QString& templatePath);
 // A new, empty profile in the folder, made from a template with the current schema, upgraded and
 // with its deck tree loaded.
 std::unique_ptr<korvo::Profile> openEmptyProfile(const QString& folder);

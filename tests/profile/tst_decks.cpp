@@ -123,11 +123,8 @@ void TestDecks::cleanup()
 void TestDecks::openProfile()
 {
     m_profile.reset();
-    m_profile = std::make_unique<Profile>(m_dir->filePath("profile"),
-                                          m_dir->filePath("Profile.default.db"));
-    m_profile->openDatabase();
-    m_profile->upgradeDatabase();
-    m_profile->loadDecks();
+    m_profile = profiletest::openProfile(m_dir->filePath("profile"),
+                                         m_dir->filePath("Profile.default.db"));
 }
 
 void TestDecks::loadsTreeInSortOrder()
