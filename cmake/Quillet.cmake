@@ -37,6 +37,14 @@ endfunction()
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/testbin)
 file(CREATE_LINK ${QUILLET_DATA_DIR} ${CMAKE_BINARY_DIR}/testbin/data SYMBOLIC)
 
+# Tests see only the fonts of the packages the set-up installs, in one fixed configuration,
+# and run in a fixed locale and time zone: nothing of the machine they run on leaks in.
+set(QUILLET_FONT_CACHE ${CMAKE_BINARY_DIR}/fontconfig-cache)
+set(QUILLET_TEST_FONTS_CONF ${CMAKE_BINARY_DIR}/testbin/fonts.conf)
+configure_file(${CMAKE_SOURCE_DIR}/tests/fonts/fonts.conf.in ${QUILLET_TEST_FONTS_CONF} @ONLY)
+set(QUILLET_TEST_ENVIRONMENT
+    "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANGUAGE=;TZ=UTC;FONTCONFIG_FILE=${QUILLET_TEST_FONTS_CONF}")
+
 function(quillet_tests)
     cmake_parse_arguments(ARG "" "" "LINKS;SOURCES" ${ARGN})
     file(GLOB programs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
@@ -53,7 +61,7 @@ function(quillet_tests)
         target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LINKS})
         add_test(NAME ${name} COMMAND ${name})
         set_tests_properties(${name} PROPERTIES
-            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"
+            ENVIRONMENT "${QUILLET_TEST_ENVIRONMENT}"
             TIMEOUT 600)
     endforeach()
 endfunction()
