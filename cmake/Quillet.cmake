@@ -38,12 +38,13 @@ file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/testbin)
 file(CREATE_LINK ${QUILLET_DATA_DIR} ${CMAKE_BINARY_DIR}/testbin/data SYMBOLIC)
 
 # Tests see only the fonts of the packages the set-up installs, in one fixed configuration,
-# and run in a fixed locale and time zone: nothing of the machine they run on leaks in.
+# and run in a fixed locale and time zone: nothing of the machine they run on leaks in. The
+# update check is pointed at a closed local port, so that no test ever reaches the network.
 set(QUILLET_FONT_CACHE ${CMAKE_BINARY_DIR}/fontconfig-cache)
 set(QUILLET_TEST_FONTS_CONF ${CMAKE_BINARY_DIR}/testbin/fonts.conf)
 configure_file(${CMAKE_SOURCE_DIR}/tests/fonts/fonts.conf.in ${QUILLET_TEST_FONTS_CONF} @ONLY)
 set(QUILLET_TEST_ENVIRONMENT
-    "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANGUAGE=;TZ=UTC;FONTCONFIG_FILE=${QUILLET_TEST_FONTS_CONF}")
+    "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANGUAGE=;TZ=UTC;FONTCONFIG_FILE=${QUILLET_TEST_FONTS_CONF};QUILLET_UPDATE_SERVER=http://127.0.0.1:9")
 
 function(quillet_tests)
     cmake_parse_arguments(ARG "" "" "LINKS;SOURCES" ${ARGN})

@@ -1,6 +1,9 @@
 #include "app/application.h"
 
+#include "app/updatecheck.h"
+#include "audio/pinyinplayer.h"
 #include "cards/cardpainter.h"
+#include "cards/cardstate.h"
 #include "dictionary/dictionary.h"
 #include "practice/session.h"
 #include "profile/profile.h"
@@ -9,6 +12,7 @@
 #include "style/style.h"
 #include "text/pinyin.h"
 #include "text/translationcatalogue.h"
+#include "ui/aboutdialog.h"
 #include "ui/mainwindow.h"
 
 #include <QDate>
@@ -17,8 +21,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QStyleHints>
+#include <QTimer>
 #include <QUrl>
 #include <cstdlib>
 
@@ -43,20 +49,28 @@ Application::Application(int& argc, char** argv, Folders::Layout layout)
     catalogue->setDataFolder(m_folders.dataFolder());
     catalogue->setCatalogueName(QStringLiteral("application"));
     catalogue->setFallbackLanguage(QStringLiteral("en"));
+    ApplicationServices::setInstance(this);
 }
 
+// Everything is torn down in the reverse order of its dependencies: the window (and the
+// dialogs it parents) before the session, the session before the profile it writes to, the
+// profile before the dictionary, and the process-wide singletons last.
 Application::~Application()
 {
     m_shuttingDown = true;
+    if (m_updateCheck)
+        m_updateCheck->setShuttingDown();
     saveState();
     setMainWindow(nullptr);
     m_mainWindow.reset();
     m_session.reset();
+    m_updateCheck.reset();
     m_profile.reset();
     m_dictionary.reset();
     releaseCardImages();
     Style::destroyRoot();
     TranslationCatalogue::destroyInstance();
+    ApplicationServices::setInstance(nullptr);
 }
 
 Application* Application::instance()
@@ -93,9 +107,25 @@ void Application::initialize()
     styleHints()->setStartDragDistance(6);
 
     createMainWindow();
+    connect(m_mainWindow.get(), &MainWindow::closed, this, &Application::mainWindow_closed);
+    retranslateWindows();
     connect(m_profile.get(), &Profile::userSettingChanged, this,
             &Application::profile_userSettingChanged);
+    addHelpShortcut(m_mainWindow.get(), QString());
+    m_mainWindow->showScreen(m_profile->setting(QStringLiteral("context.screenName")).toString());
     m_mainWindow->show();
+
+    m_updateCheck = std::make_unique<UpdateCheck>(m_profile.get());
+    QTimer::singleShot(UpdateCheckDelay, this, [this] {
+        if (m_profile->setting(QStringLiteral("autoUpdateCheck")).toBool())
+            checkForUpdate();
+    });
+}
+
+void Application::checkForUpdate()
+{
+    if (m_updateCheck && !m_shuttingDown)
+        m_updateCheck->checkForUpdate();
 }
 
 Session* Application::session()
@@ -103,6 +133,23 @@ Session* Application::session()
     if (!m_session)
         m_session = std::make_unique<Session>(m_profile.get());
     return m_session.get();
+}
+
+PinyinPlayer* Application::pinyinPlayer()
+{
+    if (!m_pinyinPlayer)
+        m_pinyinPlayer = new PinyinPlayer(m_folders.dataFile(QStringLiteral("pinyin")), this);
+    return m_pinyinPlayer;
+}
+
+StrokeAnimationDatabase* Application::strokeAnimationDatabase()
+{
+    return nullptr;
+}
+
+CardState Application::cardDisplayOptions() const
+{
+    return listCardState(m_profile.get());
 }
 
 void Application::openProfile()
@@ -189,7 +236,9 @@ void Application::applyInterfaceLanguage()
 
 void Application::createMainWindow()
 {
-    m_mainWindow = std::make_unique<MainWindow>();
+    m_mainWindow = std::make_unique<MainWindow>(m_profile.get(), session());
+    connect(this, &Application::deckCollectionChanged, m_mainWindow.get(),
+            &MainWindow::application_deckCollectionChanged);
     setMainWindow(m_mainWindow.get());
     const QByteArray geometry = m_profile->setting(QStringLiteral("windowGeometry")).toByteArray();
     if (geometry.isEmpty() || !m_mainWindow->restoreGeometry(geometry)) {
@@ -200,8 +249,90 @@ void Application::createMainWindow()
 
 void Application::profile_userSettingChanged(const QString& name)
 {
-    if (name == QLatin1String("locale"))
+    if (name == QLatin1String("locale")) {
         applyInterfaceLanguage();
+        retranslateWindows();
+    }
+}
+
+void Application::retranslateWindows()
+{
+    if (m_mainWindow)
+        m_mainWindow->retranslate();
+    if (m_aboutDialog)
+        m_aboutDialog->retranslate();
+}
+
+void Application::mainWindow_closed() {}
+
+void Application::showAbout()
+{
+    if (!m_aboutDialog) {
+        m_aboutDialog = new AboutDialog(version(), m_folders.dataFile(QStringLiteral("CREDITS.md")),
+                                        m_mainWindow.get());
+        m_aboutDialog->setModal(true);
+    }
+    m_aboutDialog->exec();
+}
+
+void Application::showSessionDialog() {}
+
+void Application::showOptions() {}
+
+int Application::editCard(DeckCard*, int)
+{
+    return 0;
+}
+
+Deck* Application::editDeck(Deck*, Deck*)
+{
+    return nullptr;
+}
+
+void Application::showStrokeOrder(const QString&) {}
+
+void Application::showScreen(const QString& name)
+{
+    if (m_mainWindow)
+        m_mainWindow->showScreen(name);
+}
+
+void Application::searchDictionary(const QString&)
+{
+    showScreen(QStringLiteral("dictionary"));
+}
+
+QUrl Application::helpAddress(const QString& anchor) const
+{
+    const QString locale = m_profile->setting(QStringLiteral("locale")).toString();
+    QString page = m_folders.dataFile(QStringLiteral("help/help_%1.html").arg(locale));
+    if (locale.isEmpty() || !QFileInfo::exists(page))
+        page = m_folders.dataFile(QStringLiteral("help/help_en.html"));
+    QUrl address = QUrl::fromLocalFile(page);
+    if (!anchor.isEmpty())
+        address.setFragment(anchor);
+    return address;
+}
+
+void Application::showHelp(const QString& anchor)
+{
+    QDesktopServices::openUrl(helpAddress(anchor));
+}
+
+void Application::addHelpShortcut(QWidget* widget, const QString& anchor)
+{
+    auto* shortcut = new QShortcut(QKeySequence(Qt::Key_F1), widget);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    m_helpAnchors.insert(shortcut, anchor);
+    connect(shortcut, &QShortcut::activated, this, &Application::helpShortcut_activated);
+    connect(shortcut, &QObject::destroyed, this,
+            [this, shortcut] { m_helpAnchors.remove(shortcut); });
+}
+
+void Application::helpShortcut_activated()
+{
+    auto* shortcut = qobject_cast<QShortcut*>(sender());
+    showHelp(m_helpAnchors.value(shortcut));
 }
 
 // The window's place and size survive the run; the settings reach the disk before anything
@@ -210,8 +341,10 @@ void Application::saveState()
 {
     if (!m_profile)
         return;
-    if (m_mainWindow)
+    if (m_mainWindow) {
         m_profile->setSetting(QStringLiteral("windowGeometry"), m_mainWindow->saveGeometry());
+        m_profile->setSetting(QStringLiteral("context.screenName"), m_mainWindow->screenName());
+    }
     m_profile->saveSettings();
 }
 

@@ -1,27 +1,39 @@
 #pragma once
 
 #include "app/folders.h"
+#include "style/applicationservices.h"
 
 #include <QApplication>
+#include <QHash>
+#include <QPointer>
 #include <memory>
 
 class MainWindow;
+class QShortcut;
 
 namespace korvo {
 
+class AboutDialog;
 class Dictionary;
+class PinyinPlayer;
 class Profile;
 class Session;
+class UpdateCheck;
+struct CardState;
 
 // The program's one application object. Construction fixes the folders for the whole run and
 // fills the pinyin tables; initialize() runs the start-up sequence. Owns the main window, the
-// dictionary, the profile and the practice session, and relays the profile's announcements to
-// the screens.
-class Application : public QApplication
+// dictionary, the profile, the practice session, the pinyin player, the update check and the
+// dialogs (each created on first use), relays the profile's announcements to the screens, and
+// serves the screens' requests through ApplicationServices.
+class Application : public QApplication, public ApplicationServices
 {
     Q_OBJECT
 
 public:
+    // Delay between the start-up and the update check.
+    static constexpr int UpdateCheckDelay = 500;
+
     Application(int& argc, char** argv, Folders::Layout layout = Folders::Layout::Installed);
     ~Application() override;
 
@@ -44,11 +56,37 @@ public:
     QString profileTemplate() const { return m_folders.profileTemplate(); }
 
     MainWindow* mainWindow() const { return m_mainWindow.get(); }
-    Dictionary* dictionary() const { return m_dictionary.get(); }
-    Profile* profile() const { return m_profile.get(); }
+    Dictionary* dictionary() const override { return m_dictionary.get(); }
+    Profile* profile() const override { return m_profile.get(); }
     // Created on first use.
     Session* session();
+    PinyinPlayer* pinyinPlayer() override;
+    StrokeAnimationDatabase* strokeAnimationDatabase() override;
+    UpdateCheck* updateCheck() const { return m_updateCheck.get(); }
     bool isShuttingDown() const { return m_shuttingDown; }
+
+    // The display options of cards everywhere: the character forms of "characterMode", the
+    // pinyin colouring of "pinyinColorization" and the Chinese font.
+    CardState cardDisplayOptions() const;
+
+    void showAbout() override;
+    void showSessionDialog() override;
+    void showOptions() override;
+    int editCard(DeckCard* card, int deckId) override;
+    Deck* editDeck(Deck* deck, Deck* insertionPoint) override;
+    void showStrokeOrder(const QString& text) override;
+    void showHelp(const QString& anchor) override;
+    void addHelpShortcut(QWidget* widget, const QString& anchor) override;
+    void showScreen(const QString& name) override;
+    void searchDictionary(const QString& text) override;
+
+    // The help page opened for the interface language: "help/help_<locale>.html" of the data
+    // folder, or the English page when there is none, at `anchor`.
+    QUrl helpAddress(const QString& anchor) const;
+    // Starts the update check when it is due.
+    void checkForUpdate();
+    // Retranslates the main window and every dialog that exists.
+    void retranslateWindows();
 
     // Every installed family that writes Simplified Chinese, or failing that the known Chinese
     // families that are installed, in preference order.
@@ -61,6 +99,8 @@ signals:
     void deckCardCollectionChanged(int deckId);
 
 private slots:
+    void helpShortcut_activated();
+    void mainWindow_closed();
     void profile_userSettingChanged(const QString& name);
 
 private:
@@ -79,6 +119,10 @@ private:
     std::unique_ptr<Profile> m_profile;
     std::unique_ptr<Session> m_session;
     std::unique_ptr<MainWindow> m_mainWindow;
+    std::unique_ptr<UpdateCheck> m_updateCheck;
+    PinyinPlayer* m_pinyinPlayer = nullptr;
+    QPointer<AboutDialog> m_aboutDialog;
+    QHash<QShortcut*, QString> m_helpAnchors;
 };
 
 } // namespace korvo

@@ -25,8 +25,8 @@ Folders::Folders(const QString& applicationFolder, const QString& userDataLocati
     }
 
     const IniFile ini(applicationFolder + QLatin1Char('/') + QLatin1String(portableIniName));
-    if (ini.value(QStringLiteral("Config"), QStringLiteral("portable"), QStringLiteral("0"))
-        == QLatin1String("1")) {
+    if (ini.value(QStringLiteral("Config"), QStringLiteral("portable"), QStringLiteral("0")) ==
+        QLatin1String("1")) {
         m_portable = true;
         m_profileFolder = applicationFolder + QStringLiteral("/profile");
     }

@@ -4,7 +4,8 @@
 
 namespace korvo {
 
-PracticeWidget::PracticeWidget(QWidget* parent) : XQWidget(parent)
+PracticeWidget::PracticeWidget(Session* session, QWidget* parent)
+    : XQWidget(parent), m_session(session)
 {
     setObjectName(QStringLiteral("practiceWidget"));
     m_actionBar = new PracticeActionBar(this);

@@ -5,6 +5,7 @@
 namespace korvo {
 
 class PracticeActionBar;
+class Session;
 
 // The practice screen: the card fan and the question controls above the practice action bar.
 // Created by the main window on first use and owned by it.
@@ -13,7 +14,7 @@ class PracticeWidget : public XQWidget
     Q_OBJECT
 
 public:
-    explicit PracticeWidget(QWidget* parent = nullptr);
+    explicit PracticeWidget(Session* session, QWidget* parent = nullptr);
 
     PracticeActionBar* actionBar() const { return m_actionBar; }
     void retranslate();
@@ -23,6 +24,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    Session* m_session;
     PracticeActionBar* m_actionBar;
 };
 

@@ -1,11 +1,234 @@
 #include "ui/mainwindow.h"
 
-#include <QCloseEvent>
+#include "dictionary_ui/dictionarywidget.h"
+#include "practice/practicewidget.h"
+#include "profile/profile.h"
+#include "style/applicationservices.h"
+#include "style/messagebox.h"
+#include "style/style.h"
+#include "text/translationcatalogue.h"
+#include "ui/deckfilecommands.h"
+#include "ui/deckmanagerwidget.h"
+#include "ui/navigationbar.h"
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QMenuBar>
+#include <QPainter>
+#include <QUrl>
+
+using namespace korvo;
+
+namespace {
+
+const QString PracticeScreen = QStringLiteral("practice");
+const QString ManageScreen = QStringLiteral("manage");
+const QString DictionaryScreen = QStringLiteral("dictionary");
+
+} // namespace
+
+MainWindow::MainWindow(Profile* profile, Session* session, QWidget* parent)
+    : QMainWindow(parent), m_profile(profile), m_session(session)
 {
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Quillet"));
     setMinimumSize(640, 480);
+    resize(640, 480);
+    m_navigationBar = new NavigationBar(this);
+    connect(m_navigationBar, &NavigationBar::tabToggled, this,
+            &MainWindow::navigationBar_tabToggled);
+    connect(m_navigationBar, &NavigationBar::menuCommandTriggered, this,
+            &MainWindow::runMenuCommand);
+    createMenuBar();
+}
+
+MainWindow::~MainWindow() = default;
+
+QString MainWindow::websiteAddress()
+{
+    return QStringLiteral("https://quillet.org");
+}
+
+// The window's own menu bar is hidden: every command goes through the navigation bar. Its two
+// actions give the platform's application menu (where there is one) About and Preferences.
+void MainWindow::createMenuBar()
+{
+    QMenu* menu = menuBar()->addMenu(QString());
+    menu->setObjectName(QStringLiteral("optionsMenu"));
+    QAction* about = menu->addAction(QString());
+    about->setObjectName(QStringLiteral("about"));
+    about->setMenuRole(QAction::AboutRole);
+    QAction* preferences = menu->addAction(QString());
+    preferences->setObjectName(QStringLiteral("options"));
+    preferences->setMenuRole(QAction::PreferencesRole);
+    for (QAction* action : {about, preferences})
+        connect(action, &QAction::triggered, this, &MainWindow::menuBar_actionTriggered);
+    menuBar()->setVisible(false);
+}
+
+void MainWindow::menuBar_actionTriggered()
+{
+    if (auto* action = qobject_cast<QAction*>(sender()))
+        runMenuCommand(action->objectName());
+}
+
+void MainWindow::showScreen(const QString& name)
+{
+    m_screenName = name;
+    createScreen(name);
+    if (m_practiceScreen)
+        m_practiceScreen->setVisible(name == PracticeScreen);
+    if (m_deckManagerScreen)
+        m_deckManagerScreen->setVisible(name == ManageScreen);
+    if (m_dictionaryScreen)
+        m_dictionaryScreen->setVisible(name == DictionaryScreen);
+    m_navigationBar->setCurrentTab(name);
+    layOutScreens();
+}
+
+void MainWindow::createScreen(const QString& name)
+{
+    if (name == PracticeScreen && !m_practiceScreen) {
+        m_practiceScreen = new PracticeWidget(m_session, this);
+    } else if (name == ManageScreen && !m_deckManagerScreen) {
+        m_deckManagerScreen = new DeckManagerWidget(this);
+        m_deckManagerScreen->setRootDeck(m_profile->rootDeck());
+    } else if (name == DictionaryScreen && !m_dictionaryScreen) {
+        m_dictionaryScreen = new DictionaryWidget(this);
+    }
+}
+
+QWidget* MainWindow::currentScreen() const
+{
+    if (m_screenName == PracticeScreen)
+        return m_practiceScreen;
+    if (m_screenName == ManageScreen)
+        return m_deckManagerScreen;
+    if (m_screenName == DictionaryScreen)
+        return m_dictionaryScreen;
+    return nullptr;
+}
+
+void MainWindow::navigationBar_tabToggled()
+{
+    showScreen(m_navigationBar->currentTab());
+}
+
+void MainWindow::layOutScreens()
+{
+    const int barHeight = m_navigationBar->height();
+    m_navigationBar->setGeometry(0, 0, width(), barHeight);
+    if (QWidget* screen = currentScreen())
+        screen->setGeometry(0, barHeight, width(), height() - barHeight);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    layOutScreens();
+}
+
+void MainWindow::application_deckCollectionChanged()
+{
+    if (m_deckManagerScreen)
+        m_deckManagerScreen->setRootDeck(m_profile->rootDeck());
+}
+
+void MainWindow::setDeckFileDialogs(std::unique_ptr<DeckFileDialogs> dialogs)
+{
+    m_deckFileDialogs = std::move(dialogs);
+}
+
+void MainWindow::runMenuCommand(const QString& name)
+{
+    ApplicationServices* services = ApplicationServices::instance();
+    if (name == QLatin1String("options")) {
+        if (services)
+            services->showOptions();
+    } else if (name == QLatin1String("import")) {
+        std::unique_ptr<DeckFileDialogs> dialogs = std::move(m_deckFileDialogs);
+        DeckFileCommands commands(m_profile, dialogs
+                                                 ? std::move(dialogs)
+                                                 : std::make_unique<StandardDeckFileDialogs>(this));
+        commands.importDeck(m_profile->rootDeck());
+    } else if (name == QLatin1String("export")) {
+        exportAllDecks();
+    } else if (name == QLatin1String("print")) {
+        printDeck();
+    } else if (name == QLatin1String("help")) {
+        if (services)
+            services->showHelp(QString());
+    } else if (name == QLatin1String("quickstart")) {
+        QDesktopServices::openUrl(QUrl(websiteAddress() + QStringLiteral("/help/quick-start")));
+    } else if (name == QLatin1String("about")) {
+        if (services)
+            services->showAbout();
+    }
+}
+
+void MainWindow::exportAllDecks()
+{
+    const QString exportAll = translate("Export all my decks");
+    const QString text =
+        translate("To export a deck of cards, please go to the \"Manage Cards\" tab. Then "
+                  "right-click on a deck and select \"Export...\".\n\nInstead, if you want to "
+                  "export *all* of your decks, please click on \"%1\" now.")
+            .arg(exportAll);
+    const QString buttons = QStringLiteral("%1|%2").arg(translate("Close"), exportAll);
+    if (information(text, translate("Information"), buttons) != 1)
+        return;
+    std::unique_ptr<DeckFileDialogs> dialogs = std::move(m_deckFileDialogs);
+    DeckFileCommands commands(m_profile, dialogs ? std::move(dialogs)
+                                                 : std::make_unique<StandardDeckFileDialogs>(this));
+    commands.exportDeck(m_profile->rootDeck());
+}
+
+void MainWindow::printDeck()
+{
+    if (m_screenName != ManageScreen || !m_deckManagerScreen) {
+        information(translate("To print a deck of cards, please go to the \"Manage Cards\" tab. "
+                              "Then right-click on a deck and select \"Print...\"."));
+        return;
+    }
+    m_deckManagerScreen->printSelectedDeck();
+}
+
+void MainWindow::retranslate()
+{
+    m_navigationBar->retranslate();
+    if (m_practiceScreen)
+        m_practiceScreen->retranslate();
+    if (m_deckManagerScreen)
+        m_deckManagerScreen->retranslate();
+    if (m_dictionaryScreen)
+        m_dictionaryScreen->retranslate();
+    QMenu* menu = findChild<QMenu*>(QStringLiteral("optionsMenu"));
+    menu->setTitle(translate("Options"));
+    for (QAction* action : menu->actions()) {
+        if (action->objectName() == QLatin1String("about"))
+            action->setText(translate("About"));
+        else
+            action->setText(translate("Preferences"));
+    }
+    setWindowTitle(QStringLiteral("Quillet"));
+    layOutScreens();
+}
+
+void MainWindow::paintEvent(QPaintEvent* event)
+{
+    QMainWindow::paintEvent(event);
+    if (!m_backgroundLoaded) {
+        m_backgroundLoaded = true;
+        const QString image = Style::root()
+                                  ->section(QStringLiteral("Application"))
+                                  ->stringValue(QStringLiteral("backgroundImage"));
+        if (!image.isEmpty())
+            m_background = Style::skinPixmap(image);
+    }
+    if (!m_background.isNull()) {
+        QPainter painter(this);
+        painter.fillRect(rect(), QBrush(m_background));
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

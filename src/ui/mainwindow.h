@@ -1,18 +1,82 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPixmap>
 
-// The program's single top-level window. Owned by the application object.
+#include <memory>
+
+class DictionaryWidget;
+
+namespace korvo {
+class DeckFileDialogs;
+class DeckManagerWidget;
+class NavigationBar;
+class PracticeWidget;
+class Profile;
+class Session;
+} // namespace korvo
+
+// The program's single top-level window: the navigation bar across the top and below it one of
+// the three screens ("practice", "manage", "dictionary"), each created on first use and kept.
+// Owned by the application object; the profile and the session are borrowed from it.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    MainWindow(korvo::Profile* profile, korvo::Session* session, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    void showScreen(const QString& name);
+    QString screenName() const { return m_screenName; }
+    void retranslate();
+
+    korvo::NavigationBar* navigationBar() const { return m_navigationBar; }
+    // Each screen once it was shown, or none.
+    korvo::PracticeWidget* practiceScreen() const { return m_practiceScreen; }
+    korvo::DeckManagerWidget* deckManagerScreen() const { return m_deckManagerScreen; }
+    DictionaryWidget* dictionaryScreen() const { return m_dictionaryScreen; }
+
+    // Runs a command of the options and help menus by its name ("import", "export", "print",
+    // "options", "help", "quickstart", "about").
+    void runMenuCommand(const QString& name);
+    // Replaces the file dialogs and message boxes of the import and export commands.
+    void setDeckFileDialogs(std::unique_ptr<korvo::DeckFileDialogs> dialogs);
+
+    // The product web site; its "/help/quick-start" page is the quick start guide.
+    static QString websiteAddress();
 
 signals:
     void closed();
 
+public slots:
+    void application_deckCollectionChanged();
+
+private slots:
+    void navigationBar_tabToggled();
+    void menuBar_actionTriggered();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void createMenuBar();
+    void createScreen(const QString& name);
+    QWidget* currentScreen() const;
+    void layOutScreens();
+    void exportAllDecks();
+    void printDeck();
+
+    korvo::Profile* m_profile;
+    korvo::Session* m_session;
+    korvo::NavigationBar* m_navigationBar;
+    korvo::PracticeWidget* m_practiceScreen = nullptr;
+    korvo::DeckManagerWidget* m_deckManagerScreen = nullptr;
+    DictionaryWidget* m_dictionaryScreen = nullptr;
+    QString m_screenName;
+    std::unique_ptr<korvo::DeckFileDialogs> m_deckFileDialogs;
+    bool m_backgroundLoaded = false;
+    QPixmap m_background;
 };
