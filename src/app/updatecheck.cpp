@@ -70,7 +70,7 @@ bool UpdateCheck::checkForUpdate()
     }
     QNetworkRequest request(
         QUrl(m_serverAddress + QStringLiteral("/versioninfo/?os=") + platformName()));
-    request.setTransferTimeout(TimeoutMilliseconds);
+    request.setTransferTimeout(m_timeout);
     QNetworkReply* reply = m_network->get(request);
     // A reply larger than any version description is not read to its end.
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {

@@ -32,6 +32,8 @@ public:
 
     QString serverAddress() const { return m_serverAddress; }
     void setServerAddress(const QString& address) { m_serverAddress = address; }
+    // A request still unanswered after this long is abandoned.
+    void setTimeout(int milliseconds) { m_timeout = milliseconds; }
     // After this, a reply that still arrives is ignored.
     void setShuttingDown() { m_shuttingDown = true; }
 
@@ -53,6 +55,7 @@ private:
     Profile* m_profile;
     QString m_serverAddress;
     QNetworkAccessManager* m_network = nullptr;
+    int m_timeout = TimeoutMilliseconds;
     bool m_shuttingDown = false;
 };
 

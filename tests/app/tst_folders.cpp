@@ -67,8 +67,8 @@ void TestFolders::portableFlagDecidesTheProfileFolder()
 
     const Folders folders(m_appDir->path(), m_userData);
     QCOMPARE(folders.isPortable(), portable);
-    QCOMPARE(folders.profileFolder(), portable ? m_appDir->path() + "/profile"
-                                               : m_userData + "/Quillet");
+    QCOMPARE(folders.profileFolder(),
+             portable ? m_appDir->path() + "/profile" : m_userData + "/Quillet");
     QCOMPARE(folders.dataFolder(), m_appDir->path() + "/data");
 }
 

@@ -1,0 +1,71 @@
+#include "guitestsupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace guitest {
+
+namespace {
+
+// Polls until the modal widget shows up; stops when the test no longer holds the record, so
+// that a watcher left over from one test never answers the next test's dialog.
+void poll(std::weak_ptr<ModalRecord> watched, std::function<void(QWidget*)> act,
+          std::shared_ptr<QElapsedTimer> clock)
+{
+    std::shared_ptr<ModalRecord> record = watched.lock();
+    if (!record)
+        return;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible()) {
+        if (clock->elapsed() < 10000)
+            QTimer::singleShot(10, [=] { poll(watched, act, clock); });
+        return;
+    }
+    record->seen = true;
+    record->className = QString::fromLatin1(modal->metaObject()->className());
+    record->title = modal->windowTitle();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        record->text = box->text();
+        for (QAbstractButton* button : box->buttons())
+            record->buttons.append(button->text());
+    } else {
+        for (QAbstractButton* button : modal->findChildren<QAbstractButton*>())
+            record->buttons.append(button->text());
+    }
+    act(modal);
+}
+
+} // namespace
+
+std::shared_ptr<ModalRecord> onNextModal(std::function<void(QWidget*)> act)
+{
+    auto record = std::make_shared<ModalRecord>();
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    std::weak_ptr<ModalRecord> watched = record;
+    QTimer::singleShot(0, [=] { poll(watched, act, clock); });
+    return record;
+}
+
+std::shared_ptr<ModalRecord> clickInNextModal(const QString& label)
+{
+    return onNextModal([label](QWidget* modal) {
+        const QList<QAbstractButton*> buttons = modal->findChildren<QAbstractButton*>();
+        for (QAbstractButton* button : buttons) {
+            if (button->text() == label && button->isVisible()) {
+                button->click();
+                return;
+            }
+        }
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    });
+}
+
+} // namespace guitest

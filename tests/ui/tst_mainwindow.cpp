@@ -1,0 +1,392 @@
+#include "dictionary_ui/dictionarywidget.h"
+#include "guitestsupport.h"
+#include "practice/practicewidget.h"
+#include "practice/session.h"
+#include "profile/deck.h"
+#include "profile/profile.h"
+#include "profiletestsupport.h"
+#include "style/applicationservices.h"
+#include "style/messagebox.h"
+#include "style/style.h"
+#include "style/xqpushbutton.h"
+#include "text/pinyin.h"
+#include "text/translationcatalogue.h"
+#include "ui/deckmanagerwidget.h"
+#include "ui/mainwindow.h"
+#include "ui/navigationbar.h"
+
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvo;
+
+namespace {
+
+// Records what the window asks of the application.
+class RecordingServices : public ApplicationServices
+{
+public:
+    Profile* profileObject = nullptr;
+    QStringList calls;
+
+    Profile* profile() const override { return profileObject; }
+    Dictionary* dictionary() const override { return nullptr; }
+    PinyinPlayer* pinyinPlayer() override { return nullptr; }
+    StrokeAnimationDatabase* strokeAnimationDatabase() override { return nullptr; }
+    void showAbout() override { calls << "about"; }
+    void showSessionDialog() override { calls << "session"; }
+    void showOptions() override { calls << "options"; }
+    int editCard(DeckCard*, int) override { return 0; }
+    Deck* editDeck(Deck*, Deck*) override { return nullptr; }
+    void showStrokeOrder(const QString& text) override { calls << "strokes " + text; }
+    void showHelp(const QString& anchor) override { calls << "help " + anchor; }
+    void addHelpShortcut(QWidget*, const QString&) override {}
+    void showScreen(const QString& name) override { calls << "screen " + name; }
+    void searchDictionary(const QString& text) override { calls << "search " + text; }
+};
+
+QStringList actionNames(const QMenu* menu)
+{
+    QStringList names;
+    for (const QAction* action : menu->actions())
+        names << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+    return names;
+}
+
+} // namespace
+
+// Drives the real main window with a profile made from the shipped template.
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void startsWithNoScreenAndFiveButtons();
+    void firstSwitchCreatesTheScreenAndLaterOnesReuseIt();
+    void clickingTheCheckedTabKeepsTheScreen();
+    void unknownScreenHidesEveryScreen();
+    void screenFillsTheWindowBelowTheBar();
+    void resizeKeepsTheButtonsAtTheirPaddings();
+    void menusHoldTheirCommandsInOrder_data();
+    void menusHoldTheirCommandsInOrder();
+    void menuCommandsReachTheApplication_data();
+    void menuCommandsReachTheApplication();
+    void printFromAnotherScreenExplainsAndPrintsNothing();
+    void exportAsksBeforeExportingEverything();
+    void deckChangesReachTheDeckManager();
+    void retranslationFollowsTheLanguage();
+
+private:
+    QTemporaryDir m_folder;
+    std::unique_ptr<Profile> m_profile;
+    std::unique_ptr<Session> m_session;
+    std::unique_ptr<MainWindow> m_window;
+    RecordingServices m_services;
+};
+
+void TestMainWindow::initTestCase()
+{
+    initPinyinTables();
+    Style::setSkinFolder(QStringLiteral(QUILLET_DATA_DIR "/skins/default"));
+    m_profile = profiletest::openProfile(m_folder.filePath("profile"),
+                                         QStringLiteral(QUILLET_DATA_DIR "/Profile.default.db"));
+    m_session = std::make_unique<Session>(m_profile.get());
+    m_services.profileObject = m_profile.get();
+    ApplicationServices::setInstance(&m_services);
+}
+
+void TestMainWindow::init()
+{
+    m_services.calls.clear();
+    m_window = std::make_unique<MainWindow>(m_profile.get(), m_session.get());
+    m_window->resize(1024, 768);
+    m_window->show();
+    setMainWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestMainWindow::cleanup()
+{
+    setMainWindow(nullptr);
+    m_window.reset();
+}
+
+void TestMainWindow::cleanupTestCase()
+{
+    ApplicationServices::setInstance(nullptr);
+    m_session.reset();
+    m_profile.reset();
+    Style::destroyRoot();
+}
+
+void TestMainWindow::startsWithNoScreenAndFiveButtons()
+{
+    QVERIFY(!m_window->practiceScreen());
+    QVERIFY(!m_window->deckManagerScreen());
+    QVERIFY(!m_window->dictionaryScreen());
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Quillet"));
+    QVERIFY(!m_window->menuBar()->isVisible());
+    NavigationBar* bar = m_window->navigationBar();
+    QCOMPARE(bar->height(), 73);
+    QCOMPARE(bar->width(), 1024);
+    const QStringList texts = {"Practice", "Manage Cards", "Dictionary", "Options", "Help"};
+    const QStringList names = {"practiceButton", "manageButton", "dictionaryButton", "optionButton",
+                               "helpButton"};
+    for (int i = 0; i < names.size(); ++i) {
+        XQPushButton* button = bar->button(names.at(i));
+        QVERIFY2(button, qPrintable(names.at(i)));
+        QCOMPARE(button->text(), texts.at(i));
+        QCOMPARE(button->isCheckable(), i < 3);
+        QVERIFY(button->isVisible());
+    }
+    QCOMPARE(bar->currentTab(), QString());
+}
+
+void TestMainWindow::firstSwitchCreatesTheScreenAndLaterOnesReuseIt()
+{
+    NavigationBar* bar = m_window->navigationBar();
+    QTest::mouseClick(bar->button("manageButton"), Qt::LeftButton);
+    DeckManagerWidget* manager = m_window->deckManagerScreen();
+    QVERIFY(manager);
+    QVERIFY(manager->isVisible());
+    QCOMPARE(manager->rootDeck(), m_profile->rootDeck());
+    QCOMPARE(m_window->screenName(), QStringLiteral("manage"));
+    QCOMPARE(bar->currentTab(), QStringLiteral("manage"));
+    QVERIFY(!m_window->practiceScreen());
+
+    QTest::mouseClick(bar->button("practiceButton"), Qt::LeftButton);
+    QVERIFY(m_window->practiceScreen());
+    QVERIFY(m_window->practiceScreen()->isVisible());
+    QVERIFY(!manager->isVisible());
+    QVERIFY(!bar->button("manageButton")->isChecked());
+    QCOMPARE(bar->currentTab(), QStringLiteral("practice"));
+
+    QTest::mouseClick(bar->button("manageButton"), Qt::LeftButton);
+    QCOMPARE(m_window->deckManagerScreen(), manager);
+    QVERIFY(manager->isVisible());
+    QVERIFY(!m_window->practiceScreen()->isVisible());
+
+    QTest::mouseClick(bar->button("dictionaryButton"), Qt::LeftButton);
+    QVERIFY(m_window->dictionaryScreen());
+    QVERIFY(m_window->dictionaryScreen()->isVisible());
+    QVERIFY(!manager->isVisible());
+}
+
+void TestMainWindow::clickingTheCheckedTabKeepsTheScreen()
+{
+    m_window->showScreen("dictionary");
+    XQPushButton* tab = m_window->navigationBar()->button("dictionaryButton");
+    QVERIFY(tab->isChecked());
+    QTest::mouseClick(tab, Qt::LeftButton);
+    QVERIFY(tab->isChecked());
+    QCOMPARE(m_window->screenName(), QStringLiteral("dictionary"));
+    QVERIFY(m_window->dictionaryScreen()->isVisible());
+}
+
+void TestMainWindow::unknownScreenHidesEveryScreen()
+{
+    m_window->showScreen("practice");
+    m_window->showScreen("manage");
+    m_window->showScreen("nowhere");
+    QVERIFY(!m_window->practiceScreen()->isVisible());
+    QVERIFY(!m_window->deckManagerScreen()->isVisible());
+    QCOMPARE(m_window->navigationBar()->currentTab(), QString());
+    for (const char* name : {"practiceButton", "manageButton", "dictionaryButton"})
+        QVERIFY(!m_window->navigationBar()->button(name)->isChecked());
+}
+
+void TestMainWindow::screenFillsTheWindowBelowTheBar()
+{
+    m_window->showScreen("practice");
+    QCOMPARE(m_window->practiceScreen()->geometry(), QRect(0, 73, 1024, 768 - 73));
+    m_window->resize(900, 700);
+    QTRY_COMPARE(m_window->practiceScreen()->geometry(), QRect(0, 73, 900, 700 - 73));
+}
+
+void TestMainWindow::resizeKeepsTheButtonsAtTheirPaddings()
+{
+    NavigationBar* bar = m_window->navigationBar();
+    Style* style = Style::root()->section("NavigationBar");
+    const int left = style->intValue("paddingLeft");
+    const int right = style->intValue("paddingRight");
+    const int gap = style->intValue("buttonGap");
+    QVERIFY(left > 0 && right > 0 && gap > 0);
+
+    for (const int width : {1024, 800, 1400}) {
+        m_window->resize(width, 700);
+        QTRY_COMPARE(bar->width(), width);
+        XQPushButton* practice = bar->button("practiceButton");
+        XQPushButton* manage = bar->button("manageButton");
+        XQPushButton* dictionary = bar->button("dictionaryButton");
+        XQPushButton* options = bar->button("optionButton");
+        XQPushButton* help = bar->button("helpButton");
+        QCOMPARE(practice->x(), left);
+        QCOMPARE(manage->x(), practice->x() + practice->width() + gap);
+        QCOMPARE(dictionary->x(), manage->x() + manage->width() + gap);
+        QCOMPARE(help->x() + help->width(), width - right);
+        QCOMPARE(options->x() + options->width() + gap, help->x());
+        QCOMPARE(practice->y(), (73 - practice->height() - 4) / 2);
+        QCOMPARE(help->y(), practice->y());
+    }
+}
+
+void TestMainWindow::menusHoldTheirCommandsInOrder_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("actions");
+    QTest::addColumn<QStringList>("texts");
+
+    QTest::newRow("options") << "optionButton"
+                             << QStringList{"import", "export", "print", "-", "options"}
+                             << QStringList{"Import cards...", "Export cards...", "Print...", "",
+                                            "Options..."};
+    QTest::newRow("help") << "helpButton" << QStringList{"help", "quickstart", "-", "about"}
+                          << QStringList{"Help", "Quick Start Guide", "", "About"};
+}
+
+// A click on the button pops its menu up right under it.
+void TestMainWindow::menusHoldTheirCommandsInOrder()
+{
+    QFETCH(QString, button);
+    QFETCH(QStringList, actions);
+    QFETCH(QStringList, texts);
+
+    XQPushButton* menuButton = m_window->navigationBar()->button(button);
+    QTest::mouseClick(menuButton, Qt::LeftButton);
+    QMenu* menu = button == "optionButton" ? m_window->navigationBar()->optionMenu()
+                                           : m_window->navigationBar()->helpMenu();
+    QTRY_VERIFY(menu->isVisible());
+    QCOMPARE(menu->objectName(),
+             button == "optionButton" ? QString("optionMenu") : QString("helpMenu"));
+    QCOMPARE(actionNames(menu), actions);
+    QStringList shown;
+    for (const QAction* action : menu->actions())
+        shown << action->text();
+    QCOMPARE(shown, texts);
+    // Under the button's left edge, moved left only as far as the screen's edge requires.
+    const QPoint below = menuButton->mapToGlobal(QPoint(0, menuButton->height()));
+    const QRect screen = menuButton->screen()->geometry();
+    QCOMPARE(menu->pos(), QPoint(qMin(below.x(), screen.right() + 1 - menu->width()), below.y()));
+    menu->close();
+}
+
+void TestMainWindow::menuCommandsReachTheApplication_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("call");
+
+    QTest::newRow("options") << "optionButton"
+                             << "options"
+                             << "options";
+    QTest::newRow("help") << "helpButton"
+                          << "help"
+                          << "help ";
+    QTest::newRow("about") << "helpButton"
+                           << "about"
+                           << "about";
+}
+
+void TestMainWindow::menuCommandsReachTheApplication()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, action);
+    QFETCH(QString, call);
+
+    QTest::mouseClick(m_window->navigationBar()->button(button), Qt::LeftButton);
+    QMenu* menu = button == "optionButton" ? m_window->navigationBar()->optionMenu()
+                                           : m_window->navigationBar()->helpMenu();
+    QTRY_VERIFY(menu->isVisible());
+    QAction* item = menu->findChild<QAction*>(action);
+    QVERIFY(item);
+    // Keyboard navigation to the command, as a learner without a mouse would.
+    const QList<QAction*> items = menu->actions();
+    for (QAction* entry : items) {
+        if (entry == item)
+            break;
+        if (!entry->isSeparator())
+            QTest::keyClick(menu, Qt::Key_Down);
+    }
+    QTest::keyClick(menu, Qt::Key_Down);
+    QCOMPARE(menu->activeAction(), item);
+    QTest::keyClick(menu, Qt::Key_Return);
+    QTRY_COMPARE(m_services.calls, QStringList{call});
+}
+
+void TestMainWindow::printFromAnotherScreenExplainsAndPrintsNothing()
+{
+    m_window->showScreen("dictionary");
+    auto box = guitest::clickInNextModal("OK");
+    m_window->runMenuCommand("print");
+    QVERIFY(box->seen);
+    QCOMPARE(box->title, QStringLiteral("Information"));
+    QVERIFY(
+        box->text.startsWith("To print a deck of cards, please go to the \"Manage Cards\" tab."));
+    QCOMPARE(box->buttons, QStringList{"OK"});
+    QVERIFY(!m_window->deckManagerScreen());
+    QCOMPARE(m_window->screenName(), QStringLiteral("dictionary"));
+}
+
+void TestMainWindow::exportAsksBeforeExportingEverything()
+{
+    auto box = guitest::clickInNextModal("Close");
+    m_window->runMenuCommand("export");
+    QVERIFY(box->seen);
+    QCOMPARE(QSet<QString>(box->buttons.begin(), box->buttons.end()),
+             (QSet<QString>{"Close", "Export all my decks"}));
+    QVERIFY(box->text.contains("please click on \"Export all my decks\" now."));
+}
+
+void TestMainWindow::deckChangesReachTheDeckManager()
+{
+    m_window->showScreen("manage");
+    DeckManagerWidget* manager = m_window->deckManagerScreen();
+    manager->setRootDeck(nullptr);
+    Deck* added = profiletest::makeStoredDeck(m_profile.get(), "Added in a test");
+    m_window->application_deckCollectionChanged();
+    QCOMPARE(manager->rootDeck(), m_profile->rootDeck());
+    m_profile->deleteDeck(added->id());
+}
+
+void TestMainWindow::retranslationFollowsTheLanguage()
+{
+    QTemporaryDir data;
+    QVERIFY(QDir().mkpath(data.filePath("locales/de")));
+    QVERIFY(profiletest::writeMessageCatalogue(
+        data.filePath("locales/de/application.mo"),
+        {{"Practice", "Üben"}, {"Help", "Hilfe"}, {"Quick Start Guide", "Schnellstart"}}));
+    TranslationCatalogue* catalogue = TranslationCatalogue::instance();
+    catalogue->setDataFolder(data.path());
+    catalogue->setCatalogueName("application");
+    catalogue->setLocale("de");
+
+    m_window->showScreen("practice");
+    NavigationBar* bar = m_window->navigationBar();
+    XQPushButton* help = bar->button("helpButton");
+    const int englishWidth = help->width();
+    m_window->retranslate();
+    QCOMPARE(bar->button("practiceButton")->text(), QStringLiteral("Üben"));
+    QCOMPARE(help->text(), QStringLiteral("Hilfe"));
+    QCOMPARE(bar->button("manageButton")->text(), QStringLiteral("Manage Cards"));
+    QCOMPARE(bar->helpMenu()->findChild<QAction*>("quickstart")->text(),
+             QStringLiteral("Schnellstart"));
+    // The help button grew with its text and stays at the right padding.
+    QVERIFY(help->width() > englishWidth);
+    QCOMPARE(help->x() + help->width(),
+             bar->width() - Style::root()->section("NavigationBar")->intValue("paddingRight"));
+
+    catalogue->setLocale("en");
+    m_window->retranslate();
+    QCOMPARE(help->text(), QStringLiteral("Help"));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
