@@ -1,0 +1,135 @@
+// Start-up benchmark: how long the program takes from the start of its process to the first
+// paint of its main window, and how much memory the process needed at most. Each run is a
+// process of its own on a fresh profile, started the way a learner starts the program.
+//
+// Usage: quillet-bench-startup [runs]     (under a display: xvfb-run -a quillet-bench-startup)
+// Prints one line per run and the median and maximum.
+
+#include "app/application.h"
+#include "ui/mainwindow.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Seconds since this process was started by the kernel, from /proc/self/stat and the boot clock.
+double secondsSinceProcessStart()
+{
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    // The fields after the command name, which is in parentheses and may hold spaces.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    const double startTicks = fields.value(19).toDouble();
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    return now.tv_sec + now.tv_nsec / 1e9 - startTicks / double(sysconf(_SC_CLK_TCK));
+}
+
+// Paints of the main window end the run once the first one is done.
+class FirstPaintWatcher : public QObject
+{
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !m_done) {
+            m_done = true;
+            QTimer::singleShot(0, [] {
+                std::printf("%.3f\n", secondsSinceProcessStart());
+                std::fflush(stdout);
+                QCoreApplication::quit();
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_done = false;
+};
+
+int runOnce(int argc, char** argv)
+{
+    korvo::Application application(argc, argv);
+    application.initialize();
+    FirstPaintWatcher watcher;
+    application.mainWindow()->installEventFilter(&watcher);
+    return application.exec();
+}
+
+struct Run
+{
+    double seconds;
+    long peakKilobytes;
+};
+
+bool runChild(const char* program, Run& run)
+{
+    QTemporaryDir userData;
+    int output[2];
+    if (pipe(output) != 0)
+        return false;
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(output[1], STDOUT_FILENO);
+        close(output[0]);
+        setenv("XDG_DATA_HOME", qPrintable(userData.path()), 1);
+        setenv("QUILLET_UPDATE_SERVER", "http://127.0.0.1:9", 1);
+        execl(program, program, "--once", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(output[1]);
+    char buffer[64] = {};
+    const ssize_t length = read(output[0], buffer, sizeof buffer - 1);
+    close(output[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    if (length <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return false;
+    run = {std::atof(buffer), usage.ru_maxrss};
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && qstrcmp(argv[1], "--once") == 0)
+        return runOnce(argc, argv);
+
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    std::vector<Run> results;
+    for (int i = 0; i < runs; ++i) {
+        Run run{};
+        if (!runChild(argv[0], run)) {
+            std::fprintf(stderr, "run %d failed\n", i + 1);
+            return 1;
+        }
+        std::printf("run %d: first window painted after %.0f ms, peak RSS %.1f MB\n", i + 1,
+                    run.seconds * 1000, run.peakKilobytes / 1024.0);
+        results.push_back(run);
+    }
+    std::sort(results.begin(), results.end(),
+              [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
+    long peak = 0;
+    for (const Run& run : results)
+        peak = std::max(peak, run.peakKilobytes);
+    std::printf(
+        "first painted window: median %.0f ms, max %.0f ms over %d runs; peak RSS %.1f MB\n",
+        results[results.size() / 2].seconds * 1000, results.back().seconds * 1000, runs,
+        peak / 1024.0);
+    return 0;
+}
