@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -53,7 +54,12 @@ std::shared_ptr<ModalRecord> onNextModal(std::function<void(QWidget*)> act)
 
 std::shared_ptr<ModalRecord> clickInNextModal(const QString& label)
 {
-    return onNextModal([label](QWidget* modal) {
+    return onNextModal(clickButton(label));
+}
+
+std::function<void(QWidget*)> clickButton(const QString& label)
+{
+    return [label](QWidget* modal) {
         const QList<QAbstractButton*> buttons = modal->findChildren<QAbstractButton*>();
         for (QAbstractButton* button : buttons) {
             if (button->text() == label && button->isVisible()) {
@@ -65,7 +71,45 @@ std::shared_ptr<ModalRecord> clickInNextModal(const QString& label)
             dialog->reject();
         else
             modal->close();
+    };
+}
+
+std::function<void(QWidget*)> chooseFile(const QString& path)
+{
+    return [path](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            dialog->selectFile(path);
+            static_cast<QDialog*>(dialog)->accept();
+        } else if (auto* other = qobject_cast<QDialog*>(modal)) {
+            other->reject();
+        }
+    };
+}
+
+namespace {
+
+void answerNext(std::weak_ptr<ModalSequence> watched)
+{
+    std::shared_ptr<ModalSequence> sequence = watched.lock();
+    if (!sequence || sequence->pending.isEmpty())
+        return;
+    const std::function<void(QWidget*)> act = sequence->pending.takeFirst();
+    sequence->current = onNextModal([watched, act](QWidget* modal) {
+        if (std::shared_ptr<ModalSequence> owner = watched.lock())
+            owner->seen.append(*owner->current);
+        act(modal);
+        answerNext(watched);
     });
+}
+
+} // namespace
+
+std::shared_ptr<ModalSequence> answerModalsInTurn(QList<std::function<void(QWidget*)>> acts)
+{
+    auto sequence = std::make_shared<ModalSequence>();
+    sequence->pending = std::move(acts);
+    answerNext(sequence);
+    return sequence;
 }
 
 } // namespace guitest

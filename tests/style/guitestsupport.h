@@ -30,4 +30,19 @@ std::shared_ptr<ModalRecord> onNextModal(std::function<void(QWidget*)> act);
 // Clicks the button labelled `label` of the next modal widget (rejects it when it has none).
 std::shared_ptr<ModalRecord> clickInNextModal(const QString& label);
 
+// The modal widgets answered in turn so far; the answering stops when this is released.
+struct ModalSequence
+{
+    QList<ModalRecord> seen;
+    QList<std::function<void(QWidget*)>> pending;
+    std::shared_ptr<ModalRecord> current;
+};
+
+// Answers the next modal widgets in turn, one action each (for a dialog that leads to another).
+std::shared_ptr<ModalSequence> answerModalsInTurn(QList<std::function<void(QWidget*)>> acts);
+// Clicks the button labelled `label`; for answerModalsInTurn.
+std::function<void(QWidget*)> clickButton(const QString& label);
+// Chooses `path` in a file dialog and accepts it.
+std::function<void(QWidget*)> chooseFile(const QString& path);
+
 } // namespace guitest

@@ -15,6 +15,7 @@
 #include "ui/mainwindow.h"
 #include "ui/navigationbar.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
@@ -46,6 +47,21 @@ public:
     void addHelpShortcut(QWidget*, const QString&) override {}
     void showScreen(const QString& name) override { calls << "screen " + name; }
     void searchDictionary(const QString& text) override { calls << "search " + text; }
+};
+
+// Receives the addresses the program hands to the desktop.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit UrlRecorder(QList<QUrl>* opened) : m_opened(opened) {}
+
+public slots:
+    void open(const QUrl& url) { m_opened->append(url); }
+
+private:
+    QList<QUrl>* m_opened;
 };
 
 QStringList actionNames(const QMenu* menu)
@@ -81,6 +97,9 @@ private slots:
     void menuCommandsReachTheApplication();
     void printFromAnotherScreenExplainsAndPrintsNothing();
     void exportAsksBeforeExportingEverything();
+    void exportAllWritesEveryDeckToTheChosenFile();
+    void importReadsADeckFileIntoTheTopLevel();
+    void quickStartOpensTheWebSite();
     void deckChangesReachTheDeckManager();
     void retranslationFollowsTheLanguage();
 
@@ -343,6 +362,64 @@ void TestMainWindow::exportAsksBeforeExportingEverything()
     QCOMPARE(QSet<QString>(box->buttons.begin(), box->buttons.end()),
              (QSet<QString>{"Close", "Export all my decks"}));
     QVERIFY(box->text.contains("please click on \"Export all my decks\" now."));
+}
+
+void TestMainWindow::exportAllWritesEveryDeckToTheChosenFile()
+{
+    const QString file = m_folder.filePath("all.kvd");
+    auto answers = guitest::answerModalsInTurn(
+        {guitest::clickButton("Export all my decks"), guitest::chooseFile(file)});
+    m_window->runMenuCommand("export");
+    QCOMPARE(answers->seen.size(), 2);
+    QCOMPARE(answers->seen.at(1).className, QStringLiteral("QFileDialog"));
+    QFile written(file);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray content = written.readAll();
+    // Every top-level deck of the profile is in the file.
+    for (Deck* deck : m_profile->rootDeck()->children())
+        QVERIFY2(content.contains(deck->uuid().toUtf8()), qPrintable(deck->title()));
+}
+
+void TestMainWindow::importReadsADeckFileIntoTheTopLevel()
+{
+    const QString file = m_folder.filePath("words.kvd");
+    QFile deckFile(file);
+    QVERIFY(deckFile.open(QIODevice::WriteOnly));
+    deckFile.write(R"({"type":"Deck","title":"Imported words","isFolder":false,"cards":[)"
+                   R"({"type":"Card","knowledgeUnit":{"simplified":"猫","pinyin":"mao1",)"
+                   R"("definition":"cat"}}]})");
+    deckFile.close();
+    const int topLevel = int(m_profile->rootDeck()->children().size());
+
+    auto answers = guitest::answerModalsInTurn(
+        {guitest::chooseFile(file), guitest::clickButton("No"), guitest::clickButton("OK")});
+    m_window->runMenuCommand("import");
+    QCOMPARE(answers->seen.size(), 3);
+    QCOMPARE(answers->seen.at(2).text,
+             QStringLiteral("The flashcards have been successfully imported."));
+    QCOMPARE(int(m_profile->rootDeck()->children().size()), topLevel + 1);
+
+    const QString database = m_profile->databasePath();
+    QCOMPARE(profiletest::scalarOnFile(database,
+                                       "SELECT COUNT(*) FROM Decks WHERE title = 'Imported words' "
+                                       "AND parentId = 0")
+                 .toInt(),
+             1);
+    QCOMPARE(profiletest::scalarOnFile(database, "SELECT COUNT(*) FROM Cards JOIN Decks ON "
+                                                 "Cards.deckId = Decks.id WHERE Decks.title = "
+                                                 "'Imported words'")
+                 .toInt(),
+             1);
+}
+
+void TestMainWindow::quickStartOpensTheWebSite()
+{
+    QList<QUrl> opened;
+    UrlRecorder recorder(&opened);
+    QDesktopServices::setUrlHandler("https", &recorder, "open");
+    m_window->runMenuCommand("quickstart");
+    QDesktopServices::unsetUrlHandler("https");
+    QCOMPARE(opened, QList<QUrl>{QUrl(MainWindow::websiteAddress() + "/help/quick-start")});
 }
 
 void TestMainWindow::deckChangesReachTheDeckManager()
