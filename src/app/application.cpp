@@ -4,6 +4,7 @@
 #include "audio/pinyinplayer.h"
 #include "cards/cardpainter.h"
 #include "cards/cardstate.h"
+#include "dictionary_ui/dictionarywidget.h"
 #include "dictionary/dictionary.h"
 #include "practice/session.h"
 #include "profile/profile.h"
@@ -27,6 +28,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace korvo {
 
@@ -37,8 +39,19 @@ const char fontInstructionsUrl[] =
 
 } // namespace
 
+int& Application::prepareToolkit(int& argc)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    DictionaryWidget::registerUrlScheme();
+    // The web engine's sandbox refuses to run for the administrator; the pages it shows are the
+    // program's own.
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    return argc;
+}
+
 Application::Application(int& argc, char** argv, Folders::Layout layout)
-    : QApplication(argc, argv),
+    : QApplication(prepareToolkit(argc), argv),
       m_folders(QCoreApplication::applicationDirPath(),
                 QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), layout)
 {
@@ -236,7 +249,7 @@ void Application::applyInterfaceLanguage()
 
 void Application::createMainWindow()
 {
-    m_mainWindow = std::make_unique<MainWindow>(m_profile.get(), session());
+    m_mainWindow = std::make_unique<MainWindow>(m_profile.get(), m_dictionary.get(), session());
     connect(this, &Application::deckCollectionChanged, m_mainWindow.get(),
             &MainWindow::application_deckCollectionChanged);
     setMainWindow(m_mainWindow.get());
@@ -297,9 +310,11 @@ void Application::showScreen(const QString& name)
         m_mainWindow->showScreen(name);
 }
 
-void Application::searchDictionary(const QString&)
+void Application::searchDictionary(const QString& text)
 {
     showScreen(QStringLiteral("dictionary"));
+    if (m_mainWindow && m_mainWindow->dictionaryScreen())
+        m_mainWindow->dictionaryScreen()->search(text);
 }
 
 QUrl Application::helpAddress(const QString& anchor) const

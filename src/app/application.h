@@ -35,6 +35,11 @@ public:
     static constexpr int UpdateCheckDelay = 500;
 
     Application(int& argc, char** argv, Folders::Layout layout = Folders::Layout::Installed);
+
+    // What the toolkit needs to know before the application object exists: shared OpenGL
+    // contexts and the "quillet" link scheme for the web engine. Called by the constructor;
+    // returns argc.
+    static int& prepareToolkit(int& argc);
     ~Application() override;
 
     static Application* instance();

@@ -38,6 +38,8 @@ struct Sentence
     QString simplified;
     QString traditional;
     QString english;
+    // Where the sentence comes from and under which licence.
+    QString attribution;
     double characterFrequency = 0;
     Dictionary* dictionary = nullptr;
 };

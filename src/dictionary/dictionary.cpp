@@ -1039,6 +1039,7 @@ QList<Sentence> Dictionary::sentences(const QString& text, int limit)
             const int traditional = record.indexOf(QStringLiteral("traditional"));
             const int english = record.indexOf(QStringLiteral("english"));
             const int frequency = record.indexOf(QStringLiteral("characterFrequency"));
+            const int attribution = record.indexOf(QStringLiteral("attribution"));
             while (query.next()) {
                 Sentence sentence;
                 sentence.id = query.value(id).toInt();
@@ -1046,6 +1047,8 @@ QList<Sentence> Dictionary::sentences(const QString& text, int limit)
                 sentence.traditional = query.value(traditional).toString();
                 sentence.english = query.value(english).toString();
                 sentence.characterFrequency = query.value(frequency).toDouble();
+                if (attribution >= 0)
+                    sentence.attribution = query.value(attribution).toString();
                 sentence.dictionary = this;
                 result << sentence;
             }

@@ -27,8 +27,9 @@ const QString DictionaryScreen = QStringLiteral("dictionary");
 
 } // namespace
 
-MainWindow::MainWindow(Profile* profile, Session* session, QWidget* parent)
-    : QMainWindow(parent), m_profile(profile), m_session(session)
+MainWindow::MainWindow(Profile* profile, Dictionary* dictionary, Session* session,
+                       QWidget* parent)
+    : QMainWindow(parent), m_profile(profile), m_dictionary(dictionary), m_session(session)
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Quillet"));
@@ -94,7 +95,7 @@ void MainWindow::createScreen(const QString& name)
         m_deckManagerScreen = new DeckManagerWidget(this);
         m_deckManagerScreen->setRootDeck(m_profile->rootDeck());
     } else if (name == DictionaryScreen && !m_dictionaryScreen) {
-        m_dictionaryScreen = new DictionaryWidget(this);
+        m_dictionaryScreen = new DictionaryWidget(m_dictionary, m_profile, this);
     }
 }
 

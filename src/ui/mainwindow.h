@@ -9,6 +9,7 @@ class DictionaryWidget;
 
 namespace korvo {
 class DeckFileDialogs;
+class Dictionary;
 class DeckManagerWidget;
 class NavigationBar;
 class PracticeWidget;
@@ -24,7 +25,8 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    MainWindow(korvo::Profile* profile, korvo::Session* session, QWidget* parent = nullptr);
+    MainWindow(korvo::Profile* profile, korvo::Dictionary* dictionary, korvo::Session* session,
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     void showScreen(const QString& name);
@@ -70,6 +72,7 @@ private:
     void printDeck();
 
     korvo::Profile* m_profile;
+    korvo::Dictionary* m_dictionary;
     korvo::Session* m_session;
     korvo::NavigationBar* m_navigationBar;
     korvo::PracticeWidget* m_practiceScreen = nullptr;

@@ -125,7 +125,7 @@ void TestMainWindow::initTestCase()
 void TestMainWindow::init()
 {
     m_services.calls.clear();
-    m_window = std::make_unique<MainWindow>(m_profile.get(), m_session.get());
+    m_window = std::make_unique<MainWindow>(m_profile.get(), nullptr, m_session.get());
     m_window->resize(1024, 768);
     m_window->show();
     setMainWindow(m_window.get());

@@ -359,6 +359,7 @@ QList<Artwork> artworks()
         {"ActionListen.png", "listen", ink, 24},
         {"ActionSearch.png", "search", ink, 24},
         {"ButtonSession.png", "session", cream, 20},
+        {"ButtonSearch.png", "search", cream, 20},
         {"ButtonFlip.png", "flip", ink, 20},
         {"ButtonCorrect.png", "correct", Qt::white, 20},
         {"ButtonWrong.png", "wrong", Qt::white, 20},

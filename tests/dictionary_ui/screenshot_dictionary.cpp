@@ -1,0 +1,89 @@
+// Takes the dictionary screen's screenshots for the README: the welcome page, "ni3 hao3" with
+// the character box and its example sentences, an English search and a radical listing, in the
+// real program on a fresh profile at 1024 x 768.
+//
+// Usage: quillet_screenshot_dictionary <output folder>   (run under a display, e.g. xvfb-run)
+
+#include "app/application.h"
+#include "dictionary_ui/dictionarywidget.h"
+#include "ui/mainwindow.h"
+
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWebEngineView>
+
+#include <cstdio>
+
+namespace {
+
+// Waits until the page has loaded (and, for a character box, its sentences are in).
+void waitForPage(DictionaryWidget* screen, bool sentences)
+{
+    QTest::qWait(300);
+    for (int i = 0; i < 50; ++i) {
+        QEventLoop loop;
+        bool ready = false;
+        screen->webView()->page()->runJavaScript(
+            sentences ? "document.body && document.body.getAttribute('data-sentences') !== null"
+                      : "document.readyState === 'complete'",
+            [&](const QVariant& result) {
+                ready = result.toBool();
+                loop.quit();
+            });
+        loop.exec();
+        if (ready)
+            break;
+        QTest::qWait(100);
+    }
+    QTest::qWait(400);
+}
+
+bool shoot(MainWindow* window, const QString& file)
+{
+    const bool saved = window->grab().save(file);
+    if (!saved)
+        std::fprintf(stderr, "Could not write %s\n", qPrintable(file));
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QTemporaryDir userData;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(userData.path()));
+    qputenv("QUILLET_UPDATE_SERVER", "http://127.0.0.1:9");
+    korvo::Application application(argc, argv);
+    application.initialize();
+    MainWindow* window = application.mainWindow();
+    window->resize(1024, 768);
+    window->showScreen(QStringLiteral("dictionary"));
+    DictionaryWidget* screen = window->dictionaryScreen();
+
+    bool ok = true;
+    waitForPage(screen, false);
+    ok &= shoot(window, folder + "/dictionary-welcome.png");
+
+    const QList<QPair<QString, QString>> searches = {
+        {QStringLiteral("ni3 hao3"), QStringLiteral("dictionary-nihao.png")},
+        {QStringLiteral("好"), QStringLiteral("dictionary-character.png")},
+        {QStringLiteral("to study"), QStringLiteral("dictionary-english.png")},
+        {QStringLiteral("radical:水"), QStringLiteral("dictionary-radical.png")}};
+    for (const auto& [query, file] : searches) {
+        screen->searchTextInput()->setText(query);
+        QTest::keyClick(screen->searchTextInput(), Qt::Key_Return);
+        waitForPage(screen, query == QStringLiteral("好"));
+        ok &= shoot(window, folder + QLatin1Char('/') + file);
+    }
+    window->close();
+    return ok ? 0 : 1;
+}
