@@ -121,24 +121,6 @@ QPointF Stroke::pointAt(double fraction)
     return m_points.at(index);
 }
 
-QPolygonF Stroke::pathBetween(double from, double to)
-{
-    QPolygonF path;
-    if (m_points.isEmpty())
-        return path;
-    from = std::clamp(from, 0.0, 1.0);
-    to = std::clamp(to, from, 1.0);
-    const int length = strokeLength();
-    path.append(pointAt(from));
-    for (int i = 1; i + 1 < m_points.size(); ++i) {
-        const double at = m_cumulative.at(i);
-        if (at > length * from && at < length * to)
-            path.append(m_points.at(i));
-    }
-    path.append(pointAt(to));
-    return path;
-}
-
 void Stroke::renderMask()
 {
     if (m_maskRendered)

@@ -4,7 +4,6 @@
 #include <QHash>
 #include <QImage>
 #include <QPointF>
-#include <QPolygonF>
 #include <QRegion>
 #include <QString>
 #include <QVector>
@@ -48,9 +47,6 @@ public:
     int strokeLength();
     // The point at `fraction` (0..1) of the length along the path.
     QPointF pointAt(double fraction);
-    // The path from `from` to `to` (fractions of the length): pointAt(from), every vertex in
-    // between, pointAt(to). Drawing it follows the stroke's corners exactly.
-    QPolygonF pathBetween(double from, double to);
 
     // The mask rendered at 800 x 800 and thresholded: opaque black inside, white outside.
     // Null without a usable mask.

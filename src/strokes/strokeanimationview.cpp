@@ -197,8 +197,13 @@ void StrokeAnimationView::drawFrame()
         if (animating) {
             Stroke* stroke = m_animation->stroke(m_currentStroke);
             if (stroke && stroke->isDrawable()) {
-                QPolygonF path = stroke->pathBetween(m_drawnFraction, m_targetFraction);
-                path.prepend(m_lastPoint);
+                // From the last point to the drawn fraction, then on in steps of a tenth of
+                // the stroke up to the target.
+                QPolygonF path{m_lastPoint, stroke->pointAt(m_drawnFraction)};
+                for (double f = m_drawnFraction; f < m_targetFraction;) {
+                    f = std::min(f + 0.1, m_targetFraction);
+                    path.append(stroke->pointAt(f));
+                }
                 paintPath(painter, stroke, path);
                 m_lastPoint = path.last();
             }
@@ -207,8 +212,15 @@ void StrokeAnimationView::drawFrame()
             const int last = std::min(m_lastShownStroke, m_animation->strokeCount() - 1);
             for (int i = 0; i <= last; ++i) {
                 Stroke* stroke = m_animation->stroke(i);
-                if (stroke->isDrawable())
-                    paintPath(painter, stroke, stroke->pathBetween(0, 1));
+                if (!stroke->isDrawable())
+                    continue;
+                // The whole stroke in steps of a twentieth.
+                QPolygonF path{stroke->points().first(), stroke->pointAt(0.05)};
+                for (double f = 0.05; f < 1.0;) {
+                    f = std::min(f + 0.05, 1.0);
+                    path.append(stroke->pointAt(f));
+                }
+                paintPath(painter, stroke, path);
             }
             m_fullRedraw = false;
         }

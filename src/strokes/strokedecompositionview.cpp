@@ -45,10 +45,14 @@ int StrokeDecompositionView::cellSize() const
 
 void StrokeDecompositionView::rebuild()
 {
-    for (StrokeAnimationView* view : std::as_const(m_pool))
-        view->hide();
-    m_shownViews.clear();
     const int count = m_animation ? m_animation->strokeCount() : 0;
+    for (int i = 0; i < m_pool.size(); ++i) {
+        m_pool.at(i)->hide();
+        // Pictures left over let the previous animation go (and their images).
+        if (i >= count)
+            m_pool.at(i)->setAnimation(nullptr);
+    }
+    m_shownViews.clear();
     const int cell = cellSize();
     for (int i = 0; i < count; ++i) {
         StrokeAnimationView* view = i < m_pool.size() ? m_pool.at(i) : nullptr;

@@ -26,7 +26,6 @@ private slots:
     void pointAtWalksTheSegments_data();
     void pointAtWalksTheSegments();
     void onePointStrokeHasNoLengthAndDrawsNothing();
-    void pathBetweenFollowsTheCorners();
     void maskThreshold_data();
     void maskThreshold();
     void maskRegionIsTheInkOfTheMask();
@@ -158,17 +157,6 @@ void TestStroke::onePointStrokeHasNoLengthAndDrawsNothing()
     QVERIFY(!Stroke::invalid().isDrawable());
     Stroke two(QString(), {QPointF(10, 10), QPointF(20, 10)});
     QVERIFY(two.isDrawable());
-}
-
-void TestStroke::pathBetweenFollowsTheCorners()
-{
-    Stroke stroke(QString(), {QPointF(100, 100), QPointF(300, 100), QPointF(300, 200)});
-    // From the middle of the first segment to the middle of the second: the corner is on the
-    // path, so the drawn line does not cut across it.
-    QCOMPARE(stroke.pathBetween(0.5, 0.9),
-             QPolygonF({QPointF(250, 100), QPointF(300, 100), QPointF(300, 170)}));
-    QCOMPARE(stroke.pathBetween(0.1, 0.2), QPolygonF({QPointF(130, 100), QPointF(160, 100)}));
-    QCOMPARE(stroke.pathBetween(0, 1), QPolygonF(stroke.points()));
 }
 
 void TestStroke::maskThreshold_data()
