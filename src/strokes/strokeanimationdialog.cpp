@@ -308,6 +308,9 @@ void StrokeAnimationDialog::updateView()
             m_decompositionView = new korvo::StrokeDecompositionView(m_decompositionGroupBox);
             m_decompositionView->setObjectName(QStringLiteral("decompositionView"));
             m_decompositionLayout->addWidget(m_decompositionView, 1);
+            m_decompositionView->show();
+            // Its real size now, so that the first grid is not made for a default size.
+            layout()->activate();
         }
         m_decompositionView->setAnimation(m_currentAnimation);
         visibleView = m_decompositionView;
@@ -318,6 +321,8 @@ void StrokeAnimationDialog::updateView()
             m_animationView->setObjectName(QStringLiteral("animationView"));
             m_animationView->setFixedSize(AnimationSide, AnimationSide);
             m_characterLayout->addWidget(m_animationView, 1, Qt::AlignCenter);
+            m_animationView->show();
+            layout()->activate();
         }
         m_animationView->setAnimation(m_currentAnimation);
         if (m_currentAnimation)

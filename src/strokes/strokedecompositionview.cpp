@@ -70,13 +70,33 @@ void StrokeDecompositionView::rebuild()
         view->show();
         m_shownViews.append(view);
     }
+    requestLayout();
+}
+
+void StrokeDecompositionView::requestLayout()
+{
     invalidate();
+    // The scroll area covers the whole view, so the view itself may never be painted: the
+    // layout also runs from the event loop, once, whichever comes first.
+    if (m_layoutPosted)
+        return;
+    m_layoutPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_layoutPosted = false;
+            if (layoutInvalid()) {
+                m_scrollArea->resize(size());
+                updateLayout();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void StrokeDecompositionView::resizeEvent(QResizeEvent* event)
 {
     XQWidget::resizeEvent(event);
-    invalidate();
+    requestLayout();
 }
 
 void StrokeDecompositionView::paintEvent(QPaintEvent* event)

@@ -16,8 +16,9 @@ class StrokeAnimationView;
 // A character's writing order as a grid of still pictures, five to a row in a vertically
 // scrolling area: the first picture shows stroke 1, the second strokes 1-2, and so on up to the
 // whole character. The pictures are StrokeAnimationViews showing their strokes at once; they
-// are kept in a pool and reused for the next character. The layout is done on the paint after
-// a change. Shares the animation with its pictures; owned by its Qt parent.
+// are kept in a pool and reused for the next character. The layout is done once after a change,
+// on the next paint or event-loop pass. Shares the animation with its pictures; owned by its Qt
+// parent.
 class StrokeDecompositionView : public XQWidget
 {
     Q_OBJECT
@@ -48,12 +49,15 @@ protected:
 
 private:
     void rebuild();
+    // Marks the layout stale; it is done on the next paint or event-loop pass.
+    void requestLayout();
 
     std::shared_ptr<StrokeAnimation> m_animation;
     QScrollArea* m_scrollArea = nullptr;
     QWidget* m_content = nullptr;
     QList<StrokeAnimationView*> m_pool;
     QList<StrokeAnimationView*> m_shownViews;
+    bool m_layoutPosted = false;
 };
 
 } // namespace korvo
