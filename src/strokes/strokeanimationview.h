@@ -68,6 +68,8 @@ public:
     void drawFrame();
     // What one stroke-timer tick draws: the current stroke up to `fraction` of its length.
     void advanceStroke(double fraction);
+    // Starts animating stroke `index` from its beginning (the timers then carry on).
+    void startStroke(int index);
 
 public slots:
     void strokeAnimationTimer_timeout();
@@ -79,7 +81,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void startStroke(int index);
     void stopTimers();
     void dropImage();
     void paintPath(QPainter& painter, Stroke* stroke, const QPolygonF& path);
