@@ -45,6 +45,18 @@ QListWidget* makeCharacterList(const QString& name, QWidget* parent)
     return list;
 }
 
+// A character of one of the lists: a square cell of the list's height less its scroll bar, the
+// character in its middle, so that a glyph of another font's metrics is not cut off when the
+// scroll bar appears.
+void addCharacterItem(QListWidget* list, const QString& character)
+{
+    auto* item = new QListWidgetItem(character, list);
+    item->setTextAlignment(Qt::AlignCenter);
+    const int side =
+        list->height() - 2 * list->frameWidth() - list->horizontalScrollBar()->sizeHint().height();
+    item->setSizeHint(QSize(side, side));
+}
+
 } // namespace
 
 StrokeAnimationDialog::StrokeAnimationDialog(korvo::Profile* profile, korvo::Dictionary* dictionary,
@@ -198,7 +210,7 @@ void StrokeAnimationDialog::setText(const QString& text)
     m_characterList->clear();
     for (const QChar c : text) {
         if (korvo::containsChineseCharacter(QString(c)))
-            m_characterList->addItem(QString(c));
+            addCharacterItem(m_characterList, QString(c));
     }
     if (m_characterList->count() > 0) {
         m_characterList->setCurrentRow(0);
@@ -255,12 +267,12 @@ void StrokeAnimationDialog::characterList_itemSelectionChanged()
     {
         const QSignalBlocker blocker(m_decompositionList);
         m_decompositionList->clear();
-        m_decompositionList->addItem(s);
+        addCharacterItem(m_decompositionList, s);
         if (m_dictionary) {
             const QString parts = m_dictionary->parts(m_dictionary->character(s));
             if (parts.size() >= 2) {
                 for (const QChar part : parts)
-                    m_decompositionList->addItem(QString(part));
+                    addCharacterItem(m_decompositionList, QString(part));
             }
         }
     }

@@ -22,6 +22,13 @@ StrokeDecompositionView::StrokeDecompositionView(QWidget* parent) : XQWidget(par
     m_scrollArea->setWidgetResizable(false);
     m_content = new QWidget;
     m_content->setObjectName(QStringLiteral("decompositionContent"));
+    // The pictures draw the outline in white: on white only the black strokes are seen.
+    QPalette palette = m_content->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    m_content->setPalette(palette);
+    m_content->setAutoFillBackground(true);
+    m_scrollArea->viewport()->setPalette(palette);
+    m_scrollArea->viewport()->setBackgroundRole(QPalette::Window);
     m_scrollArea->setWidget(m_content);
     m_scrollArea->resize(size());
 }
