@@ -144,8 +144,40 @@ void BM_decompositionCold(benchmark::State& state)
     decomposition(state, true);
 }
 
+// hasAnimation as the dictionary page asks it, once per character box: the first time for a
+// character (one indexed lookup) and again (the kept answer). The characters are the 2000
+// code points from U+4E00 on, every one of them new to the database object of the cold run.
+void BM_hasAnimation(benchmark::State& state)
+{
+    const bool cold = state.range(0) != 0;
+    QStringList characters;
+    for (char16_t c = 0x4E00; c < 0x4E00 + 2000; ++c)
+        characters.append(QString(QChar(c)));
+    int found = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::unique_ptr<StrokeAnimationDatabase> fresh;
+        if (cold)
+            fresh = std::make_unique<StrokeAnimationDatabase>(
+                QCoreApplication::applicationDirPath() + QStringLiteral("/data/Animations.db"),
+                QStringLiteral("benchAnimations"));
+        StrokeAnimationDatabase* asked = cold ? fresh.get() : database();
+        state.ResumeTiming();
+        found = 0;
+        for (const QString& character : std::as_const(characters))
+            found += asked->hasAnimation(character);
+        state.PauseTiming();
+        fresh.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * characters.size());
+    state.SetLabel(
+        QStringLiteral("%1 of %2 have data").arg(found).arg(characters.size()).toStdString());
+}
+
 } // namespace
 
+BENCHMARK(BM_hasAnimation)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_frame)->Arg(400)->Arg(800)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_frameWithPaint)->Arg(400)->Arg(800)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_frameManyStrokes)->Arg(800)->Unit(benchmark::kMicrosecond);
