@@ -31,7 +31,7 @@ public:
     // A stroke whose description was unusable: it keeps its place but draws nothing.
     static Stroke invalid(const QString& mask = QString());
 
-    // The mask's file name as the description gives it, and its base name (the mask id).
+    // The mask's file name as the animation's JSON gives it, and its base name (the mask id).
     QString mask() const { return m_mask; }
     QString maskName() const;
     const QVector<QPointF>& points() const { return m_points; }

@@ -40,7 +40,7 @@ public:
     int id() const { return m_id; }
     QString character() const { return m_character; }
     int brushRadius() const { return m_brushRadius; }
-    // "Ukai" when the description gives none; not used for drawing.
+    // "Ukai" when the JSON gives none; not used for drawing.
     QString font() const { return m_font; }
 
     const std::vector<std::unique_ptr<Stroke>>& strokes() const { return m_strokes; }
