@@ -78,9 +78,7 @@ double timeSearch(DictionaryWidget& screen, const QString& query)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    DictionaryWidget::registerUrlScheme();
-    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    DictionaryWidget::prepareWebEngine();
     QApplication application(argc, argv);
     initPinyinTables();
     const QString data = QCoreApplication::applicationDirPath() + QStringLiteral("/data");

@@ -4,11 +4,13 @@
 #include "audio/pinyinplayer.h"
 #include "cards/cardpainter.h"
 #include "cards/cardstate.h"
-#include "dictionary_ui/dictionarywidget.h"
 #include "dictionary/dictionary.h"
+#include "dictionary_ui/dictionarywidget.h"
 #include "practice/session.h"
 #include "profile/profile.h"
 #include "profile/profileevents.h"
+#include "strokes/strokeanimationdatabase.h"
+#include "strokes/strokeanimationdialog.h"
 #include "style/messagebox.h"
 #include "style/style.h"
 #include "text/pinyin.h"
@@ -28,7 +30,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace korvo {
 
@@ -41,12 +42,7 @@ const char fontInstructionsUrl[] =
 
 int& Application::prepareToolkit(int& argc)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    DictionaryWidget::registerUrlScheme();
-    // The web engine's sandbox refuses to run for the administrator; the pages it shows are the
-    // program's own.
-    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    DictionaryWidget::prepareWebEngine();
     return argc;
 }
 
@@ -79,6 +75,7 @@ Application::~Application()
     m_session.reset();
     m_updateCheck.reset();
     m_profile.reset();
+    m_strokeAnimationDatabase.reset();
     m_dictionary.reset();
     releaseCardImages();
     Style::destroyRoot();
@@ -157,7 +154,11 @@ PinyinPlayer* Application::pinyinPlayer()
 
 StrokeAnimationDatabase* Application::strokeAnimationDatabase()
 {
-    return nullptr;
+    if (!m_strokeAnimationDatabase) {
+        m_strokeAnimationDatabase = std::make_unique<StrokeAnimationDatabase>(
+            m_folders.dataFile(QStringLiteral("Animations.db")));
+    }
+    return m_strokeAnimationDatabase.get();
 }
 
 CardState Application::cardDisplayOptions() const
@@ -274,6 +275,8 @@ void Application::retranslateWindows()
         m_mainWindow->retranslate();
     if (m_aboutDialog)
         m_aboutDialog->retranslate();
+    if (m_strokeAnimationDialog)
+        m_strokeAnimationDialog->retranslate();
 }
 
 void Application::mainWindow_closed() {}
@@ -302,7 +305,17 @@ Deck* Application::editDeck(Deck*, Deck*)
     return nullptr;
 }
 
-void Application::showStrokeOrder(const QString&) {}
+void Application::showStrokeOrder(const QString& text)
+{
+    if (!m_strokeAnimationDialog) {
+        m_strokeAnimationDialog = new StrokeAnimationDialog(
+            m_profile.get(), m_dictionary.get(), strokeAnimationDatabase(), m_mainWindow.get());
+        m_strokeAnimationDialog->setModal(true);
+        addHelpShortcut(m_strokeAnimationDialog, QStringLiteral("stroke-order"));
+    }
+    m_strokeAnimationDialog->setText(text);
+    m_strokeAnimationDialog->exec();
+}
 
 void Application::showScreen(const QString& name)
 {

@@ -10,6 +10,7 @@
 
 class MainWindow;
 class QShortcut;
+class StrokeAnimationDialog;
 
 namespace korvo {
 
@@ -18,6 +19,7 @@ class Dictionary;
 class PinyinPlayer;
 class Profile;
 class Session;
+class StrokeAnimationDatabase;
 class UpdateCheck;
 struct CardState;
 
@@ -36,9 +38,8 @@ public:
 
     Application(int& argc, char** argv, Folders::Layout layout = Folders::Layout::Installed);
 
-    // What the toolkit needs to know before the application object exists: shared OpenGL
-    // contexts and the "quillet" link scheme for the web engine. Called by the constructor;
-    // returns argc.
+    // What the toolkit needs to know before the application object exists (the web engine's
+    // set-up). Called by the constructor; returns argc.
     static int& prepareToolkit(int& argc);
     ~Application() override;
 
@@ -125,6 +126,8 @@ private:
     std::unique_ptr<Session> m_session;
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<UpdateCheck> m_updateCheck;
+    std::unique_ptr<StrokeAnimationDatabase> m_strokeAnimationDatabase;
+    QPointer<StrokeAnimationDialog> m_strokeAnimationDialog;
     PinyinPlayer* m_pinyinPlayer = nullptr;
     QPointer<AboutDialog> m_aboutDialog;
     QHash<QShortcut*, QString> m_helpAnchors;

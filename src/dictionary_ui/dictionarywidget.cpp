@@ -7,6 +7,7 @@
 #include "dictionary_ui/dictionarysearch.h"
 #include "dictionary_ui/pagetemplates.h"
 #include "profile/profile.h"
+#include "strokes/strokeanimationdatabase.h"
 #include "style/applicationservices.h"
 #include "style/dictionaryactionbar.h"
 #include "style/style.h"
@@ -25,6 +26,7 @@
 #include <QWebEngineSettings>
 #include <QWebEngineUrlScheme>
 #include <QWebEngineView>
+#include <unistd.h>
 
 using korvo::ApplicationServices;
 using korvo::Dictionary;
@@ -42,15 +44,21 @@ QString pageFolder()
     return korvo::Style::skinFolder() + QStringLiteral("/html/dictionary");
 }
 
-bool hasStrokeAnimation(QChar)
+bool hasStrokeAnimation(QChar character)
 {
-    return false;
+    ApplicationServices* services = ApplicationServices::instance();
+    korvo::StrokeAnimationDatabase* animations =
+        services ? services->strokeAnimationDatabase() : nullptr;
+    return animations && animations->hasAnimation(QString(character));
 }
 
 } // namespace
 
-void DictionaryWidget::registerUrlScheme()
+void DictionaryWidget::prepareWebEngine()
 {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     if (QWebEngineUrlScheme::schemeByName("quillet").name() == "quillet")
         return;
     QWebEngineUrlScheme scheme("quillet");

@@ -36,9 +36,10 @@ public:
                      QWidget* parent = nullptr);
     ~DictionaryWidget() override;
 
-    // The "quillet" link scheme must be known to the web engine before the application object
-    // exists.
-    static void registerUrlScheme();
+    // What the web engine needs before the application object exists: the "quillet" link
+    // scheme, shared OpenGL contexts, and no sandbox for the administrator (the sandbox refuses
+    // to run as root; the pages shown are the program's own).
+    static void prepareWebEngine();
 
     korvo::DictionaryActionBar* actionBar() const { return m_actionBar; }
     QLineEdit* searchTextInput() const { return m_searchTextInput; }

@@ -496,9 +496,7 @@ void TestDictionaryWidget::ctrlCCopiesTheSelectedText()
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    DictionaryWidget::registerUrlScheme();
-    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    DictionaryWidget::prepareWebEngine();
     QApplication application(argc, argv);
     TestDictionaryWidget test;
     return QTest::qExec(&test, argc, argv);

@@ -465,5 +465,11 @@ void TestMainWindow::retranslationFollowsTheLanguage()
     QCOMPARE(help->text(), QStringLiteral("Help"));
 }
 
-QTEST_MAIN(TestMainWindow)
+int main(int argc, char* argv[])
+{
+    DictionaryWidget::prepareWebEngine();
+    QApplication application(argc, argv);
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_mainwindow.moc"
