@@ -7,6 +7,7 @@
 #include "cards/cardprinter.h"
 #include "cards/cardstate.h"
 #include "cards/xqlistview.h"
+#include "dictionary/dictionary.h"
 #include "dictionary/knowledgeunit.h"
 #include "dictionary/transferoptions.h"
 #include "profile/deck.h"
@@ -150,6 +151,8 @@ DeckManagerWidget::DeckManagerWidget(QWidget* parent) : XQWidget(parent)
     connect(m_cardList, &XQListView::textDropped, this, &DeckManagerWidget::cardList_textDropped);
     connect(m_cardList, &QWidget::customContextMenuRequested, this,
             &DeckManagerWidget::cardList_customContextMenuRequested);
+    connect(m_cardList->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &DeckManagerWidget::prefetchVisibleUnits);
 
     m_updateCardListTimer.setSingleShot(true);
     m_updateCardListTimer.setInterval(50);
@@ -282,6 +285,7 @@ void DeckManagerWidget::showDeck(Deck* deck, bool reload)
         delete oldSelection;
         delete oldModel;
         m_shownDeckId = id;
+        prefetchVisibleUnits();
     }
     m_folderNotice->setVisible(deck && deck->isFolder());
     updateCardCount();
@@ -688,6 +692,30 @@ void DeckManagerWidget::cardList_textDropped(const QString& text, int index)
     const int row = deck->indexOfCard(cardId);
     if (row >= 0)
         m_cardList->setCurrentIndex(m_cardModel->index(row));
+}
+
+void DeckManagerWidget::prefetchVisibleUnits()
+{
+    Deck* deck = m_profile && m_shownDeckId > 0 ? m_profile->deckById(m_shownDeckId) : nullptr;
+    Dictionary* dictionary = m_profile ? m_profile->dictionary() : nullptr;
+    if (!deck || deck->isFolder() || !dictionary)
+        return;
+    // The rows on screen follow from the scroll position, even before the list is laid out.
+    const int side = m_profile->setting(QStringLiteral("cardItemDelegate.width"), 120).toInt();
+    const int cell = qMax(1, side + 2 * m_cardList->spacing());
+    const QSize viewport = m_cardList->viewport()->size();
+    const int perRow = qMax(1, viewport.width() / cell);
+    const int firstRow = m_cardList->verticalScrollBar()->value() / cell;
+    const int rows = 2 * (viewport.height() / cell + 2);
+    const QList<DeckCard*> cards = deck->cards();
+    const int first = qMax(0, (firstRow - 1) * perRow);
+    const int last = qMin(int(cards.size()), (firstRow + rows) * perRow);
+    QList<int> ids;
+    ids.reserve(qMax(0, last - first));
+    for (int i = first; i < last; ++i)
+        ids << cards.at(i)->kuId();
+    if (!ids.isEmpty())
+        dictionary->knowledgeUnitsByIds(ids);
 }
 
 void DeckManagerWidget::application_deckChanged(int deckId)

@@ -92,6 +92,9 @@ private slots:
     void deckList_selectionChanged();
     void deckList_customContextMenuRequested(const QPoint& position);
     void cardList_customContextMenuRequested(const QPoint& position);
+    // Reads the entries of the cards on screen and of the next screen in one go, so that
+    // painting them does not read them one by one.
+    void prefetchVisibleUnits();
 
 private:
     Profile* profile() const;

@@ -1,6 +1,7 @@
 #include "audio/pinyinplayer.h"
 #include "cards/cardlistmodel.h"
 #include "cards/cardprinter.h"
+#include "cards/printcarddialog.h"
 #include "cards/xqlistview.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/knowledgeunit.h"
@@ -19,6 +20,7 @@
 
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -89,6 +91,8 @@ private slots:
     void contextMenus();
     void cardCommandsReachTheApplication();
     void editingCardUpdatesList();
+    void printCommands_data();
+    void printCommands();
 
 private:
     int stored(const QString& statement);
@@ -826,6 +830,47 @@ void TestDeckManager::editingCardUpdatesList()
                             .arg(cardId)),
              QStringLiteral("three/3"));
     QCOMPARE(shownRows(), 3);
+}
+
+void TestDeckManager::printCommands_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("deck");
+    QTest::addColumn<int>("cards");
+    QTest::newRow("button, deck") << "button"
+                                  << "Alpha" << 3;
+    QTest::newRow("context menu, folder prints all its decks") << "menu"
+                                                               << "Mine" << 5;
+}
+
+void TestDeckManager::printCommands()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, deck);
+    QFETCH(int, cards);
+    Deck* printed = deck == "Alpha" ? m_alpha : m_mine;
+    // Whatever this machine has, the test prints into a PDF file.
+    m_widget->cardPrinter()->setPrinterCheck([] { return false; });
+    const QString pdf = m_dir->filePath("printed.pdf");
+    QString pages;
+    uitest::whenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<PrintCardDialog*>(modal);
+        QVERIFY(dialog);
+        pages = dialog->findChild<QLabel*>("pageCountLabel")->text();
+        dialog->setPdfFileChooser([&](QWidget*, const QString&) { return pdf; });
+        QTest::mouseClick(dialog->findChild<QPushButton*>("printButton"), Qt::LeftButton);
+    });
+    if (how == "button") {
+        clickDeck(printed->id());
+        QTest::mouseClick(button("printDeckButton"), Qt::LeftButton);
+    } else {
+        rightClick(m_widget->deckList(), deckPoint(printed->id()));
+        QVERIFY(uitest::clickMenuAction("print"));
+    }
+    QCOMPARE(pages, QStringLiteral("1"));
+    QCOMPARE(m_widget->cardPrinter()->currentDeck(), printed);
+    QCOMPARE(CardPrinter::cardsToPrint(printed).size(), cards);
+    QVERIFY(QFileInfo(pdf).size() > 0);
 }
 
 QTEST_MAIN(TestDeckManager)
