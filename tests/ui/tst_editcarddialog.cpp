@@ -43,6 +43,7 @@ private slots:
     void sharedUnitIsSplit();
     void unsharedUnitChangesInPlace_data();
     void unsharedUnitChangesInPlace();
+    void autoFillKeepsPracticeRecord();
     void returnInDefinitionSaves();
     void dictionaryButtonSearches_data();
     void dictionaryButtonSearches();
@@ -394,6 +395,25 @@ void TestEditCardDialog::unsharedUnitChangesInPlace()
     QCOMPARE(storedUnitField(card->id(), "definition").toString(), QStringLiteral("to grasp/claw"));
     // The edit is the user's from now on; the practice record stays.
     QCOMPARE(storedUnitField(card->id(), "owner").toInt(), 1);
+    QCOMPARE(storedUnitField(card->id(), "score").toDouble(), 3.5);
+}
+
+void TestEditCardDialog::autoFillKeepsPracticeRecord()
+{
+    KnowledgeUnit* unit = makeUnit("抓", "zhua1", "to grab");
+    DeckCard* card = m_deck->addKnowledgeUnit(unit);
+    runEditor(card, m_deck->id(), [&](EditCardDialog* dialog) {
+        auto* simplified = dialog->findChild<QLineEdit*>("simplifiedTE");
+        replaceText(simplified, "中国");
+        finishField(simplified);
+        QCOMPARE(dialog->findChild<QLineEdit*>("pinyinTE")->text(), QStringLiteral("zhong1 guo2"));
+        dialog->findChild<QPushButton*>("saveButton")->click();
+    });
+    // The card keeps its own unit and what the learner achieved with it.
+    QCOMPARE(stored(QString("SELECT kuId FROM Cards WHERE id = %1").arg(card->id())).toInt(),
+             unit->id());
+    QCOMPARE(storedUnitField(card->id(), "simplified").toString(), QStringLiteral("中国"));
+    QCOMPARE(storedUnitField(card->id(), "definition").toString(), QStringLiteral("China"));
     QCOMPARE(storedUnitField(card->id(), "score").toDouble(), 3.5);
 }
 
