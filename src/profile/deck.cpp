@@ -172,6 +172,9 @@ void Deck::removeCard(int cardId)
 
 void Deck::deleteCard(int cardId)
 {
+    // The cards are read before the row goes: read afterwards, the list would never hold the
+    // card, and a list showing this deck would not hear that it changed.
+    loadCards();
     QSqlQuery query(m_profile->database());
     query.prepare(QStringLiteral("DELETE FROM Cards WHERE id = :id"));
     query.bindValue(QStringLiteral(":id"), cardId);

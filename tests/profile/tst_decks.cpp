@@ -88,6 +88,7 @@ private slots:
     void renumberingIsDepthFirst();
     void folderDeleteIsOneCommit();
     void deleteCardKeepsUnit();
+    void deleteCardOnUnreadDeckAnnounces();
     void cardRemoveDeletesOnlyUnsharedOwnUnits();
     void cardIdsForKnowledgeUnit();
     void treeEditsKeepParents();
@@ -358,6 +359,23 @@ void TestDecks::deleteCardKeepsUnit()
     // Deleting a card that is gone already announces nothing.
     a->deleteCard(6);
     QCOMPARE(cardsChanged.count(), 1);
+}
+
+void TestDecks::deleteCardOnUnreadDeckAnnounces()
+{
+    // Nothing has read deck A's cards yet: the deletion must still take the card out of the
+    // list that is read, and say that the list changed.
+    Deck* a = deck(1);
+    QVERIFY(a->cardsPending());
+    QSignalSpy cardsChanged(m_profile->events(), &ProfileEvents::deckCardCollectionChanged);
+    a->deleteCard(8);
+    QCOMPARE(cardsChanged.count(), 1);
+    QCOMPARE(cardsChanged.at(0).at(0).toInt(), 1);
+    QCOMPARE(cardIds(a->cards()), (QList<int>{6, 7, 9, 10}));
+    QVERIFY(!m_profile->deckCardById(8));
+    QCOMPARE(scalarOnFile(m_profile->databasePath(), "SELECT COUNT(*) FROM Cards WHERE deckId = 1")
+                 .toInt(),
+             4);
 }
 
 void TestDecks::cardRemoveDeletesOnlyUnsharedOwnUnits()
