@@ -16,6 +16,8 @@
 #include "text/pinyin.h"
 #include "text/translationcatalogue.h"
 #include "ui/aboutdialog.h"
+#include "ui/editcarddialog.h"
+#include "ui/editdeckdialog.h"
 #include "ui/mainwindow.h"
 
 #include <QDate>
@@ -277,6 +279,10 @@ void Application::retranslateWindows()
         m_aboutDialog->retranslate();
     if (m_strokeAnimationDialog)
         m_strokeAnimationDialog->retranslate();
+    if (m_cardEditor)
+        m_cardEditor->retranslate();
+    if (m_deckEditor)
+        m_deckEditor->retranslate();
 }
 
 void Application::mainWindow_closed() {}
@@ -295,14 +301,25 @@ void Application::showSessionDialog() {}
 
 void Application::showOptions() {}
 
-int Application::editCard(DeckCard*, int)
+int Application::editCard(DeckCard* card, int deckId)
 {
-    return 0;
+    if (!m_cardEditor) {
+        m_cardEditor = new EditCardDialog(m_mainWindow.get());
+        m_cardEditor->setModal(true);
+    }
+    m_cardEditor->setCard(card, deckId);
+    return m_cardEditor->exec();
 }
 
-Deck* Application::editDeck(Deck*, Deck*)
+Deck* Application::editDeck(Deck* deck, Deck* insertionPoint)
 {
-    return nullptr;
+    if (!m_deckEditor) {
+        m_deckEditor = new EditDeckDialog(m_mainWindow.get());
+        m_deckEditor->setModal(true);
+    }
+    m_deckEditor->setDeck(deck, insertionPoint);
+    m_deckEditor->exec();
+    return m_deckEditor->savedDeck();
 }
 
 void Application::showStrokeOrder(const QString& text)

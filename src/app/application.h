@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <memory>
 
+class EditCardDialog;
+class EditDeckDialog;
 class MainWindow;
 class QShortcut;
 class StrokeAnimationDialog;
@@ -128,6 +130,8 @@ private:
     std::unique_ptr<UpdateCheck> m_updateCheck;
     std::unique_ptr<StrokeAnimationDatabase> m_strokeAnimationDatabase;
     QPointer<StrokeAnimationDialog> m_strokeAnimationDialog;
+    QPointer<EditCardDialog> m_cardEditor;
+    QPointer<EditDeckDialog> m_deckEditor;
     PinyinPlayer* m_pinyinPlayer = nullptr;
     QPointer<AboutDialog> m_aboutDialog;
     QHash<QShortcut*, QString> m_helpAnchors;
