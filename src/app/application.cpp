@@ -19,6 +19,7 @@
 #include "ui/editcarddialog.h"
 #include "ui/editdeckdialog.h"
 #include "ui/mainwindow.h"
+#include "ui/optiondialog.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -279,6 +280,8 @@ void Application::retranslateWindows()
         m_aboutDialog->retranslate();
     if (m_strokeAnimationDialog)
         m_strokeAnimationDialog->retranslate();
+    if (m_optionDialog)
+        m_optionDialog->retranslate();
     if (m_cardEditor)
         m_cardEditor->retranslate();
     if (m_deckEditor)
@@ -299,7 +302,16 @@ void Application::showAbout()
 
 void Application::showSessionDialog() {}
 
-void Application::showOptions() {}
+void Application::showOptions()
+{
+    if (!m_optionDialog) {
+        m_optionDialog =
+            new OptionDialog(m_profile.get(), chineseFontFamilies(), m_mainWindow.get());
+        m_optionDialog->setModal(true);
+    }
+    m_optionDialog->prepareToShow();
+    m_optionDialog->exec();
+}
 
 int Application::editCard(DeckCard* card, int deckId)
 {

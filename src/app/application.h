@@ -11,6 +11,7 @@
 class EditCardDialog;
 class EditDeckDialog;
 class MainWindow;
+class OptionDialog;
 class QShortcut;
 class StrokeAnimationDialog;
 
@@ -132,6 +133,7 @@ private:
     QPointer<StrokeAnimationDialog> m_strokeAnimationDialog;
     QPointer<EditCardDialog> m_cardEditor;
     QPointer<EditDeckDialog> m_deckEditor;
+    QPointer<OptionDialog> m_optionDialog;
     PinyinPlayer* m_pinyinPlayer = nullptr;
     QPointer<AboutDialog> m_aboutDialog;
     QHash<QShortcut*, QString> m_helpAnchors;

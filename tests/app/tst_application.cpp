@@ -11,12 +11,14 @@
 #include "ui/mainwindow.h"
 #include "ui/navigationbar.h"
 
+#include <QComboBox>
 #include <QDate>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -53,6 +55,7 @@ private slots:
     void helpFollowsTheLanguageAndFallsBackToEnglish();
     void aboutBoxShowsVersionCreditsAndContact();
     void changingTheLanguageRetranslatesTheWindowAndDialogs();
+    void languageChosenInTheOptionsRetranslatesEveryWindow();
     void showsTheMainWindowAndQuitsCleanlyWhenItCloses();
     void exitStoresTheScreenAndTheGeometry();
 
@@ -223,6 +226,47 @@ void TestApplication::changingTheLanguageRetranslatesTheWindowAndDialogs()
     app->showAbout();
     QCOMPARE(title, QStringLiteral("Über Quillet"));
     app->profile()->setSetting("locale", "en");
+    QCOMPARE(bar->button("practiceButton")->text(), QStringLiteral("Practice"));
+}
+
+// The learner's road: Options, the language list, Save; the window and the dialogs already
+// made change language at once.
+void TestApplication::languageChosenInTheOptionsRetranslatesEveryWindow()
+{
+    auto* app = korvo::Application::instance();
+    auto closeIt = guitest::onNextModal([](QWidget* dialog) { dialog->close(); });
+    app->showStrokeOrder(QStringLiteral("好"));
+    QVERIFY(closeIt->seen);
+    QCOMPARE(closeIt->title, QStringLiteral("Stroke order"));
+
+    const auto chooseLanguage = [](const QString& code) {
+        return [code](QWidget* dialog) {
+            auto* locales = dialog->findChild<QComboBox*>("localeDD");
+            locales->setCurrentIndex(locales->findData(code));
+            QTest::mouseClick(dialog->findChild<QPushButton*>("saveButton"), Qt::LeftButton);
+        };
+    };
+    auto options = guitest::onNextModal(chooseLanguage("de"));
+    app->showOptions();
+    QVERIFY(options->seen);
+    QCOMPARE(options->title, QStringLiteral("Options"));
+    QCOMPARE(app->profile()->setting("locale").toString(), QStringLiteral("de"));
+    korvo::NavigationBar* bar = app->mainWindow()->navigationBar();
+    QCOMPARE(bar->button("practiceButton")->text(), QStringLiteral("Üben"));
+
+    QStringList titles;
+    const auto readTitle = [&](QWidget* dialog) {
+        titles << dialog->windowTitle();
+        dialog->close();
+    };
+    auto strokes = guitest::onNextModal(readTitle);
+    app->showStrokeOrder(QStringLiteral("好"));
+    auto about = guitest::onNextModal(readTitle);
+    app->showAbout();
+    auto back = guitest::onNextModal(chooseLanguage("en"));
+    app->showOptions();
+    QCOMPARE(titles, (QStringList{"Strichfolge", "Über Quillet"}));
+    QCOMPARE(back->title, QStringLiteral("Optionen"));
     QCOMPARE(bar->button("practiceButton")->text(), QStringLiteral("Practice"));
 }
 
