@@ -42,6 +42,8 @@ QString propertyLabel(const QString& property)
         return translate("Color");
     if (property == QLatin1String("fontFamily"))
         return translate("Font family");
+    if (property == QLatin1String("selectionColor"))
+        return translate("Selection color");
     return property;
 }
 
@@ -208,14 +210,17 @@ QWidget* OptionDialog::buildAppearanceTab()
     connect(m_resetStyleButton, &QPushButton::clicked, this,
             &OptionDialog::resetStyleButton_clicked);
 
-    auto* form = new QFormLayout(tab);
+    auto* form = new QFormLayout;
     form->addRow(m_fontLabel, fontRow);
     form->addRow(m_pinyinColorLabel, m_pinyinColorComboBox);
-    form->addRow(m_styleLabel, m_styleTree);
     auto* propertyRow = new QHBoxLayout;
     propertyRow->addWidget(m_pages, 1);
     propertyRow->addWidget(m_resetStyleButton);
-    form->addRow(QString(), propertyRow);
+    auto* layout = new QVBoxLayout(tab);
+    layout->addLayout(form);
+    layout->addWidget(m_styleLabel);
+    layout->addWidget(m_styleTree, 1);
+    layout->addLayout(propertyRow);
     return tab;
 }
 

@@ -1,12 +1,16 @@
 // Takes docs/screenshots/main-window.png (and @2x): the real program on a fresh profile at
-// 1024 x 768, showing the navigation bar and the practice screen.
+// 1024 x 768, showing the navigation bar and the practice screen; and the two tabs of the
+// options dialog (options-general.png, options-appearance.png).
 //
 // Usage: quillet_screenshot_mainwindow <output folder>   (run under a display, e.g. xvfb-run)
 
 #include "app/application.h"
 #include "ui/mainwindow.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QTabWidget>
 #include <QPixmap>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -31,7 +35,27 @@ int takeScreenshot(int argc, char** argv, const QString& output, qreal scale)
     bool saved = false;
     QTimer::singleShot(1500, [&] {
         saved = window->grab().save(output);
-        window->close();
+        if (scale > 1) {
+            window->close();
+            return;
+        }
+        const QString folder = QFileInfo(output).absolutePath();
+        QTimer::singleShot(800, [&, folder] {
+            auto* dialog = QApplication::activeModalWidget();
+            auto* tabs = dialog ? dialog->findChild<QTabWidget*>() : nullptr;
+            if (!tabs) {
+                saved = false;
+                return;
+            }
+            saved &= dialog->grab().save(folder + "/options-general.png");
+            tabs->setCurrentIndex(1);
+            QTimer::singleShot(500, [&, dialog, folder] {
+                saved &= dialog->grab().save(folder + "/options-appearance.png");
+                dialog->close();
+                window->close();
+            });
+        });
+        application.showOptions();
     });
     application.exec();
     if (!saved)
