@@ -161,7 +161,10 @@ void DictionaryWidget::createWebView()
     copy->setShortcut(QKeySequence::Copy);
     m_webView->addAction(copy);
 
-    connect(m_page, &DictionaryPage::linkClicked, this, &DictionaryWidget::webView_linkClicked);
+    // Queued: a link's search loads a new page, which must not happen inside the web engine's
+    // own navigation callback.
+    connect(m_page, &DictionaryPage::linkClicked, this, &DictionaryWidget::webView_linkClicked,
+            Qt::QueuedConnection);
     connect(m_page, &QWebEnginePage::loadFinished, this, &DictionaryWidget::pageLoaded);
     m_pageLayout->addWidget(m_webView);
     if (m_pageHtml.isEmpty())

@@ -120,6 +120,13 @@ QString listenLink(KnowledgeUnit* unit)
         .toHtmlEscaped();
 }
 
+QString strokeOrderLink(const QString& characters)
+{
+    return quilletLink({{QStringLiteral("action"), QStringLiteral("viewStrokeOrder")},
+                        {QStringLiteral("characters"), characters}})
+        .toHtmlEscaped();
+}
+
 QString searchLink(const QString& text, const QString& type = QString())
 {
     QList<QPair<QString, QString>> items = {{QStringLiteral("action"), QStringLiteral("search")}};
@@ -255,6 +262,9 @@ QString renderResults(Dictionary* dictionary, const ResultPageOptions& options,
              {QStringLiteral("pinyinN"), escapeHtml(unit->pinyin())},
              {QStringLiteral("definition"), definitionHtml(unit)},
              {QStringLiteral("listenUrl"), listenLink(unit)},
+             {QStringLiteral("listenTitle"), escapeHtml(translate("Listen"))},
+             {QStringLiteral("strokeOrderUrl"), strokeOrderLink(unit->simplified())},
+             {QStringLiteral("strokeOrderTitle"), escapeHtml(translate("View stroke order"))},
              {QStringLiteral("searchUrl"), searchLink(unit->simplified()).toHtmlEscaped()}});
     }
 
@@ -286,7 +296,8 @@ QString renderResults(Dictionary* dictionary, const ResultPageOptions& options,
              {QStringLiteral("definition"), definitionHtml(boxEntry)},
              {QStringLiteral("definitionExtras"),
               characterExtras(dictionary, options, boxEntry, characters, type, radical)},
-             {QStringLiteral("listenUrl"), listenLink(boxEntry)}});
+             {QStringLiteral("listenUrl"), listenLink(boxEntry)},
+             {QStringLiteral("listenTitle"), escapeHtml(translate("Listen"))}});
     }
     return renderTemplate(templateFile(options, "page.html"),
                           {{QStringLiteral("status"), status},

@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <QWindow>
 #include <QtTest>
 
 using namespace korvo;
@@ -171,6 +172,10 @@ QVariant TestDictionaryWidget::evaluate(const QString& script)
 
 void TestDictionaryWidget::clickElement(const QString& selector)
 {
+    // A new page takes input once it has been drawn: wait for two animation frames.
+    evaluate("window.framesDrawn = 0; requestAnimationFrame(() => requestAnimationFrame(() => "
+             "window.framesDrawn = 2))");
+    QTRY_COMPARE(evaluate("window.framesDrawn").toInt(), 2);
     const QVariantList box =
         evaluate(QStringLiteral("(function() { const r = document.querySelector(\"%1\")"
                                 ".getBoundingClientRect(); return [r.left + r.width / 2, "
@@ -180,8 +185,13 @@ void TestDictionaryWidget::clickElement(const QString& selector)
     QVERIFY2(box.size() == 2, qPrintable(selector));
     QWidget* target = m_screen->webView()->focusProxy();
     QVERIFY(target);
-    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier,
-                      QPoint(box.at(0).toInt(), box.at(1).toInt()));
+    const QPoint point(box.at(0).toInt(), box.at(1).toInt());
+    // Through the window, as the window system delivers a real click, pointed at first so the
+    // page knows what is under the mouse.
+    QWindow* window = m_screen->window()->windowHandle();
+    const QPoint inWindow = target->mapTo(m_screen->window(), point);
+    QTest::mouseMove(window, inWindow);
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, inWindow);
 }
 
 QString TestDictionaryWidget::loadedHtml(const QString& marker)
@@ -432,14 +442,17 @@ void TestDictionaryWidget::linksReachTheScreen()
     QCOMPARE(m_screen->lastSearch().query, QStringLiteral("ni3 hao3"));
     loadedHtml("<b>English phrase</b>");
 
-    evaluate("window.location.href = 'quillet://?action=viewStrokeOrder&characters=%E5%A5%BD'");
-    QTRY_COMPARE(m_services.strokeOrders, QStringList{"好"});
-    m_services.strokeOrders.clear();
-
     type("学习");
     loadedHtml("<b>学习</b>");
+    clickElement(".result a.strokeOrder");
+    QTRY_COMPARE(m_services.strokeOrders, QStringList{"学习"});
+    m_services.strokeOrders.clear();
     evaluate("document.querySelectorAll('.result a.resultCharacters')[0].click()");
     QTRY_COMPARE(m_screen->history().last().query, QStringLiteral("学习"));
+
+    // A script's own navigation to a "quillet:" address is handed over the same way.
+    evaluate("window.location.href = 'quillet://?action=viewStrokeOrder&characters=%E5%A5%BD'");
+    QTRY_COMPARE(m_services.strokeOrders, QStringList{"好"});
 }
 
 void TestDictionaryWidget::characterBoxShowsItsFactsAndSentences()

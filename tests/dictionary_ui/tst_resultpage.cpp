@@ -71,6 +71,8 @@ private slots:
     void linkParametersArePercentEncoded();
     void characterBoxPrefersTheCommonReading();
     void characterBoxListsTheCharactersFacts();
+    void shippedTemplatesLeaveNoPlaceholderUnfilled_data();
+    void shippedTemplatesLeaveNoPlaceholderUnfilled();
     void radicalListingKeepsTheFormsOfTheMode_data();
     void radicalListingKeepsTheFormsOfTheMode();
 
@@ -318,6 +320,33 @@ void TestResultPage::characterBoxListsTheCharactersFacts()
         "<a href=\"quillet://?action=viewStrokeOrder&amp;characters=%E5%80%91\">View stroke "
         "order</a>"));
     QCOMPARE(asked, QStringList{"們"});
+}
+
+void TestResultPage::shippedTemplatesLeaveNoPlaceholderUnfilled_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::newRow("character box") << "好";
+    QTest::newRow("words") << "xue2 xi2";
+    QTest::newRow("radical") << "radical:水";
+    QTest::newRow("nothing") << "qqqxqqq";
+}
+
+// The skin's pages use only placeholders the program fills.
+void TestResultPage::shippedTemplatesLeaveNoPlaceholderUnfilled()
+{
+    QFETCH(QString, query);
+    ResultPageOptions shipped;
+    shipped.pageFolder = QStringLiteral(QUILLET_DATA_DIR "/skins/default/html/dictionary");
+    shipped.hasStrokeAnimation = [](QChar) { return true; };
+    setTemplateGlobal("baseUrl", "file:///skin/");
+    setTemplateGlobal("chineseFont", "Noto Sans CJK SC");
+    const DictionarySearchResult found =
+        runSearch(&m_dictionary, query, Dictionary::AutoDetect, "simplified");
+    const QString html = renderResults(&m_dictionary, shipped, query, found.type, found.results,
+                                       found.radical, found.radicalForms, 0, 30);
+    QVERIFY(html.contains("<div id=\"status\">"));
+    const int unfilled = int(html.indexOf("{$"));
+    QVERIFY2(unfilled < 0, qPrintable(html.mid(unfilled, 40)));
 }
 
 void TestResultPage::radicalListingKeepsTheFormsOfTheMode_data()
