@@ -10,6 +10,7 @@
 #include "style/style.h"
 #include "style/xqpushbutton.h"
 #include "text/pinyin.h"
+#include "webpagetestsupport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -19,7 +20,6 @@
 #include <QTemporaryDir>
 #include <QWebEnginePage>
 #include <QWebEngineView>
-#include <QWindow>
 #include <QtTest>
 
 using namespace korvo;
@@ -155,63 +155,17 @@ void TestDictionaryWidget::type(const QString& text)
 
 QVariant TestDictionaryWidget::evaluate(const QString& script)
 {
-    QVariant value;
-    bool done = false;
-    m_screen->webView()->page()->runJavaScript(script, [&](const QVariant& result) {
-        value = result;
-        done = true;
-    });
-    QElapsedTimer clock;
-    clock.start();
-    while (!done && clock.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    if (!done)
-        qWarning("script did not answer: %s", qPrintable(script));
-    return value;
+    return webtest::evaluate(m_screen->webView(), script);
 }
 
 void TestDictionaryWidget::clickElement(const QString& selector)
 {
-    // A new page takes input once it has been drawn: wait for two animation frames.
-    evaluate("window.framesDrawn = 0; requestAnimationFrame(() => requestAnimationFrame(() => "
-             "window.framesDrawn = 2))");
-    QTRY_COMPARE(evaluate("window.framesDrawn").toInt(), 2);
-    const QVariantList box =
-        evaluate(QStringLiteral("(function() { const r = document.querySelector(\"%1\")"
-                                ".getBoundingClientRect(); return [r.left + r.width / 2, "
-                                "r.top + r.height / 2]; })()")
-                     .arg(selector))
-            .toList();
-    QVERIFY2(box.size() == 2, qPrintable(selector));
-    QWidget* target = m_screen->webView()->focusProxy();
-    QVERIFY(target);
-    const QPoint point(box.at(0).toInt(), box.at(1).toInt());
-    // Through the window, as the window system delivers a real click, pointed at first so the
-    // page knows what is under the mouse.
-    QWindow* window = m_screen->window()->windowHandle();
-    const QPoint inWindow = target->mapTo(m_screen->window(), point);
-    QTest::mouseMove(window, inWindow);
-    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, inWindow);
+    QVERIFY2(webtest::clickElement(m_screen->webView(), selector), qPrintable(selector));
 }
 
 QString TestDictionaryWidget::loadedHtml(const QString& marker)
 {
-    QString html;
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 15000) {
-        bool done = false;
-        m_screen->webView()->page()->toHtml([&](const QString& text) {
-            html = text;
-            done = true;
-        });
-        while (!done && clock.elapsed() < 15000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-        if (html.contains(marker))
-            break;
-        QTest::qWait(20);
-    }
-    return html;
+    return webtest::loadedHtml(m_screen->webView(), marker);
 }
 
 void TestDictionaryWidget::showsTheWelcomePageWithTheFocusInTheSearchLine()
