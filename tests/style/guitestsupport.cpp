@@ -5,28 +5,38 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTest>
 #include <QTimer>
 
 namespace guitest {
 
 namespace {
 
-// Polls until the modal widget shows up; stops when the test no longer holds the record, so
-// that a watcher left over from one test never answers the next test's dialog.
+// Polls until a modal widget other than `ignored` shows up; stops when the test no longer holds
+// the record, so that a watcher left over from one test never answers the next test's dialog.
 void poll(std::weak_ptr<ModalRecord> watched, std::function<void(QWidget*)> act,
-          std::shared_ptr<QElapsedTimer> clock)
+          std::shared_ptr<QElapsedTimer> clock, QPointer<QWidget> ignored)
 {
     std::shared_ptr<ModalRecord> record = watched.lock();
     if (!record)
         return;
     QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible()) {
+    if (!modal || !modal->isVisible() || modal == ignored) {
         if (clock->elapsed() < 10000)
-            QTimer::singleShot(10, [=] { poll(watched, act, clock); });
+            QTimer::singleShot(10, [=] { poll(watched, act, clock, ignored); });
         return;
     }
+    // A learner types into the window in front: wait until it has the keyboard.
+    if (!modal->isActiveWindow()) {
+        modal->activateWindow();
+        QTest::qWaitForWindowActive(modal, 1000);
+    }
     record->seen = true;
+    if (qEnvironmentVariableIsSet("QUILLET_TRACE_MODALS"))
+        qDebug() << "modal" << modal << modal->windowTitle();
     record->className = QString::fromLatin1(modal->metaObject()->className());
     record->title = modal->windowTitle();
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
@@ -42,13 +52,14 @@ void poll(std::weak_ptr<ModalRecord> watched, std::function<void(QWidget*)> act,
 
 } // namespace
 
-std::shared_ptr<ModalRecord> onNextModal(std::function<void(QWidget*)> act)
+std::shared_ptr<ModalRecord> onNextModal(std::function<void(QWidget*)> act, QWidget* ignored)
 {
     auto record = std::make_shared<ModalRecord>();
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     std::weak_ptr<ModalRecord> watched = record;
-    QTimer::singleShot(0, [=] { poll(watched, act, clock); });
+    const QPointer<QWidget> skipped = ignored;
+    QTimer::singleShot(0, [=] { poll(watched, act, clock, skipped); });
     return record;
 }
 
@@ -78,7 +89,12 @@ std::function<void(QWidget*)> chooseFile(const QString& path)
 {
     return [path](QWidget* modal) {
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            // Typed into the file name line, as a learner would, once the dialog has read its
+            // folder.
+            QTest::qWait(100);
             dialog->selectFile(path);
+            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(path);
             static_cast<QDialog*>(dialog)->accept();
         } else if (auto* other = qobject_cast<QDialog*>(modal)) {
             other->reject();
@@ -88,18 +104,22 @@ std::function<void(QWidget*)> chooseFile(const QString& path)
 
 namespace {
 
-void answerNext(std::weak_ptr<ModalSequence> watched)
+// The watcher of the next modal is armed before the current one is answered: answering may
+// open the next one from inside the current one's event loop.
+void answerNext(std::weak_ptr<ModalSequence> watched, QWidget* answered)
 {
     std::shared_ptr<ModalSequence> sequence = watched.lock();
     if (!sequence || sequence->pending.isEmpty())
         return;
     const std::function<void(QWidget*)> act = sequence->pending.takeFirst();
-    sequence->current = onNextModal([watched, act](QWidget* modal) {
-        if (std::shared_ptr<ModalSequence> owner = watched.lock())
-            owner->seen.append(*owner->current);
-        act(modal);
-        answerNext(watched);
-    });
+    sequence->current = onNextModal(
+        [watched, act](QWidget* modal) {
+            if (std::shared_ptr<ModalSequence> owner = watched.lock())
+                owner->seen.append(*owner->current);
+            answerNext(watched, modal);
+            act(modal);
+        },
+        answered);
 }
 
 } // namespace
@@ -108,7 +128,7 @@ std::shared_ptr<ModalSequence> answerModalsInTurn(QList<std::function<void(QWidg
 {
     auto sequence = std::make_shared<ModalSequence>();
     sequence->pending = std::move(acts);
-    answerNext(sequence);
+    answerNext(sequence, nullptr);
     return sequence;
 }
 

@@ -26,7 +26,9 @@ struct ModalRecord
 
 // When the next modal widget is shown (within ten seconds), records it and runs `act` on it.
 // The watch ends early when the caller lets go of the record.
-std::shared_ptr<ModalRecord> onNextModal(std::function<void(QWidget*)> act);
+// A modal widget given as `ignored` (one already being answered) is waited past.
+std::shared_ptr<ModalRecord> onNextModal(std::function<void(QWidget*)> act,
+                                         QWidget* ignored = nullptr);
 // Clicks the button labelled `label` of the next modal widget (rejects it when it has none).
 std::shared_ptr<ModalRecord> clickInNextModal(const QString& label);
 
