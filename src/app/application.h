@@ -12,6 +12,7 @@ class EditCardDialog;
 class EditDeckDialog;
 class MainWindow;
 class QShortcut;
+class SessionDialog;
 class StrokeAnimationDialog;
 
 namespace korvo {
@@ -132,6 +133,7 @@ private:
     QPointer<StrokeAnimationDialog> m_strokeAnimationDialog;
     QPointer<EditCardDialog> m_cardEditor;
     QPointer<EditDeckDialog> m_deckEditor;
+    QPointer<SessionDialog> m_sessionDialog;
     PinyinPlayer* m_pinyinPlayer = nullptr;
     QPointer<AboutDialog> m_aboutDialog;
     QHash<QShortcut*, QString> m_helpAnchors;

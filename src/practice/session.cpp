@@ -224,6 +224,18 @@ DeckCard* Session::nextCard()
     return card;
 }
 
+DeckCard* Session::upcomingCard() const
+{
+    if (m_currentIndex < -1 || remainingCardCount() <= 0 || !m_profile)
+        return nullptr;
+    for (int i = m_currentIndex + 1; i < m_cardIds.size(); ++i) {
+        DeckCard* candidate = m_profile->deckCardById(m_cardIds.at(i));
+        if (candidate && !m_progress.value(candidate->id()).known)
+            return candidate;
+    }
+    return nullptr;
+}
+
 void Session::answer(DeckCard* card, int result)
 {
     if (!card)
@@ -246,8 +258,11 @@ void Session::answer(DeckCard* card, int result)
     item.time = static_cast<qint64>(std::time(nullptr));
     m_history.enqueue(item);
 
-    m_historyTimer->stop();
-    m_historyTimer->start();
+    // The first answer of a run starts the countdown and later ones join its batch: restarting
+    // it on every answer would keep a steady run of quick answers (a learner pressing C every
+    // 400 ms) in memory indefinitely, all of it lost if the program were killed.
+    if (!m_historyTimer->isActive())
+        m_historyTimer->start();
 }
 
 void Session::saveHistoryItems()
