@@ -83,7 +83,9 @@ PracticeWidget::PracticeWidget(Session* session, QWidget* parent)
     : XQWidget(parent), m_session(session)
 {
     setObjectName(QStringLiteral("practiceWidget"));
-    setFocusPolicy(Qt::ClickFocus);
+    // A click on the screen (or on an answered option) leaves the keyboard focus where it was,
+    // on the control that answers or moves on.
+    setFocusPolicy(Qt::NoFocus);
 
     m_background = new QWidget(this);
     m_background->setObjectName(QStringLiteral("practiceBackground"));
@@ -117,11 +119,9 @@ PracticeWidget::PracticeWidget(Session* session, QWidget* parent)
 
     if (m_session)
         connect(m_session, &Session::statusChanged, this, &PracticeWidget::session_statusChanged);
-    connect(m_actionBar, &ActionBar::buttonClicked, this,
-            &PracticeWidget::actionBar_buttonClicked);
+    connect(m_actionBar, &ActionBar::buttonClicked, this, &PracticeWidget::actionBar_buttonClicked);
     if (Profile* p = profile())
-        connect(p, &Profile::userSettingChanged, this,
-                &PracticeWidget::profile_userSettingChanged);
+        connect(p, &Profile::userSettingChanged, this, &PracticeWidget::profile_userSettingChanged);
     connect(m_flipButton, &QPushButton::clicked, this, &PracticeWidget::flipButton_clicked);
     connect(m_correctButton, &QPushButton::clicked, this, &PracticeWidget::correctButton_clicked);
     connect(m_wrongButton, &QPushButton::clicked, this, &PracticeWidget::wrongButton_clicked);
@@ -247,9 +247,9 @@ void PracticeWidget::buildQuestionControls()
         connect(m_tiAnswerTextBox, &QLineEdit::returnPressed, this,
                 &PracticeWidget::tiOkButton_clicked);
         connect(m_tiOkButton, &QPushButton::clicked, this, &PracticeWidget::tiOkButton_clicked);
-        for (QWidget* widget : {static_cast<QWidget*>(m_tiAnswerLabel),
-                                static_cast<QWidget*>(m_tiAnswerTextBox),
-                                static_cast<QWidget*>(m_tiOkButton)})
+        for (QWidget* widget :
+             {static_cast<QWidget*>(m_tiAnswerLabel), static_cast<QWidget*>(m_tiAnswerTextBox),
+              static_cast<QWidget*>(m_tiOkButton)})
             widget->hide();
     }
     if (type == SessionType::Mcq && m_optionButtons.isEmpty()) {
@@ -312,8 +312,8 @@ void PracticeWidget::showNextCard()
         m_tiAnswerLabel->setText(translate(QStringLiteral("%1:")).arg(fieldName(quizOn)));
         m_tiAnswerLabel->adjustSize();
         if (quizOn == QLatin1String("pinyin"))
-            m_tiAnswerTextBox->setPlaceholderText(translate(
-                QStringLiteral("Use numbers to specify the tones. eg. \"zhong1 guo2\"")));
+            m_tiAnswerTextBox->setPlaceholderText(
+                translate(QStringLiteral("Use numbers to specify the tones. eg. \"zhong1 guo2\"")));
     }
     refreshCardPile();
     refreshControls();
@@ -455,8 +455,7 @@ void PracticeWidget::mcqButton_clicked()
 
 void PracticeWidget::mcqButton_clicked(XQPushButton* button)
 {
-    if (!questionOpen() || m_session->type() != SessionType::Mcq || !button ||
-        !button->isEnabled())
+    if (!questionOpen() || m_session->type() != SessionType::Mcq || !button || !button->isEnabled())
         return;
     const int chosen = int(m_optionButtons.indexOf(button));
     if (chosen < 0 || chosen >= m_options.size())
@@ -687,8 +686,8 @@ void PracticeWidget::refreshControls()
         m_tiOkButton->setEnabled(!m_tiAnswerTextBox->text().trimmed().isEmpty() && !m_answered);
     }
     if (m_resultLabel) {
-        const bool result = m_answered && cardShown &&
-                            (type == SessionType::Mcq || type == SessionType::Write);
+        const bool result =
+            m_answered && cardShown && (type == SessionType::Mcq || type == SessionType::Write);
         m_resultLabel->setVisible(result);
         m_mcqNextButton->setVisible(result);
         m_mcqNextButton->setEnabled(running);
@@ -741,7 +740,7 @@ std::array<QRect, 7> PracticeWidget::cardGeometry(const QSize& size, int barHeig
     };
     // Each right card ends where its left twin begins, counted from the other edge.
     auto mirrored = [&](int left, int cardSide) { return square(w - left - cardSide, cardSide); };
-    return {square(left57, side57), square(left70, side70), square(left80, side80),
+    return {square(left57, side57),  square(left70, side70),   square(left80, side80),
             square(mainLeft, side),  mirrored(left80, side80), mirrored(left70, side70),
             mirrored(left57, side57)};
 }
@@ -764,8 +763,9 @@ void PracticeWidget::updateLayout()
     m_actionBar->layoutButtons(cardButtonsX, (bar - firstCardButton->effectiveHeight()) / 2,
                                BarButtonGap, 2);
     QLabel* progress = m_actionBar->label();
-    const int marginRight =
-        Style::root()->section(QStringLiteral("ActionBar"))->intValue(QStringLiteral("marginRight"));
+    const int marginRight = Style::root()
+                                ->section(QStringLiteral("ActionBar"))
+                                ->intValue(QStringLiteral("marginRight"));
     progress->move(w - marginRight - progress->width(), (bar - progress->height()) / 2);
 
     const std::array<QRect, 7> rects = cardGeometry(size(), bar);

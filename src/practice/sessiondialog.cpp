@@ -62,16 +62,15 @@ SessionDialog::SessionDialog(Profile* profile, Session* session, QWidget* parent
     connect(m_cancelButton, &QPushButton::clicked, this, &SessionDialog::cancelButton_clicked);
     connect(m_practiceAllRB, &QRadioButton::toggled, this,
             &SessionDialog::practiceAllCheckbox_toggled);
-    connect(m_practiceOnlyRB, &QRadioButton::toggled, this,
-            &SessionDialog::practiceOnlyRB_toggled);
+    connect(m_practiceOnlyRB, &QRadioButton::toggled, this, &SessionDialog::practiceOnlyRB_toggled);
     connect(m_srCheckbox, &QCheckBox::stateChanged, this, &SessionDialog::srCheckbox_stateChanged);
     connect(m_practiceOnlyTE, &QLineEdit::editingFinished, this,
             &SessionDialog::practiceOnlyTE_editingFinished);
     for (QRadioButton* button : {m_typeMcqRB, m_typeWriteRB, m_typeFreeRB})
         connect(button, &QRadioButton::toggled, this,
                 &SessionDialog::sessionType_radioButtonToggled);
-    for (QRadioButton* button : {m_quizOnSimplifiedRB, m_quizOnTraditionalRB, m_quizOnPinyinRB,
-                                 m_quizOnDefinitionRB})
+    for (QRadioButton* button :
+         {m_quizOnSimplifiedRB, m_quizOnTraditionalRB, m_quizOnPinyinRB, m_quizOnDefinitionRB})
         connect(button, &QRadioButton::toggled, this,
                 &SessionDialog::mcqGroupBox_radioButtonToggled);
 
@@ -128,8 +127,8 @@ void SessionDialog::buildForm()
     m_quizOnTraditionalRB = namedWidget<QRadioButton>(m_mcqGroupBox, "quizOnTraditionalRB");
     m_quizOnPinyinRB = namedWidget<QRadioButton>(m_mcqGroupBox, "quizOnPinyinRB");
     m_quizOnDefinitionRB = namedWidget<QRadioButton>(m_mcqGroupBox, "quizOnDefinitionRB");
-    for (QRadioButton* button : {m_quizOnSimplifiedRB, m_quizOnTraditionalRB, m_quizOnPinyinRB,
-                                 m_quizOnDefinitionRB})
+    for (QRadioButton* button :
+         {m_quizOnSimplifiedRB, m_quizOnTraditionalRB, m_quizOnPinyinRB, m_quizOnDefinitionRB})
         verticalLayout_7->addWidget(button);
     verticalLayout_8->addWidget(m_mcqGroupBox);
 
@@ -378,19 +377,16 @@ void SessionDialog::updateCardCount()
     if (!m_ready)
         return;
     const QString label = translate(QStringLiteral("Cards in session: %1"));
-    m_cardCountLabel->setText(
-        label.arg(QStringLiteral("%1%2%3")
-                      .arg(QStringLiteral("<span style='color:#FF0000; font-weight:bold;'>"),
-                           translate(QStringLiteral("Calculating...")),
-                           QStringLiteral("</span>"))));
+    m_cardCountLabel->setText(label.arg(QStringLiteral("%1%2%3").arg(
+        QStringLiteral("<span style='color:#FF0000; font-weight:bold;'>"),
+        translate(QStringLiteral("Calculating...")), QStringLiteral("</span>"))));
     // Counting a large selection with spaced repetition takes a moment: show it now.
     if (isVisible())
         m_cardCountLabel->repaint();
 
     const QList<Deck*> decks = selectedDecks();
-    const int count =
-        korvo::countCards(decks, m_practiceAllRB->isChecked() ? -1 : desiredCardCount(),
-                          m_srCheckbox->isChecked());
+    const int count = korvo::countCards(
+        decks, m_practiceAllRB->isChecked() ? -1 : desiredCardCount(), m_srCheckbox->isChecked());
     m_startButton->setEnabled(!decks.isEmpty() && count > 0);
     m_cardCountLabel->setText(label.arg(count));
 
