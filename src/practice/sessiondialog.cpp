@@ -240,6 +240,7 @@ void SessionDialog::showEvent(QShowEvent* event)
     m_quizOnSimplifiedRB->setVisible(simplified);
     m_traditionalCheckbox->setVisible(traditional);
     m_quizOnTraditionalRB->setVisible(traditional);
+    m_fillPending = true;
     QTimer::singleShot(1, this, &SessionDialog::timer_afterShowInitialize);
 }
 
@@ -271,8 +272,10 @@ QRadioButton* SessionDialog::quizRadioButton(const QString& field) const
 
 void SessionDialog::timer_afterShowInitialize()
 {
-    if (!m_profile || !m_session)
+    if (!m_profile || !m_session) {
+        m_fillPending = false;
         return;
+    }
     m_ready = false;
 
     QList<Deck*> decks;
@@ -334,7 +337,9 @@ void SessionDialog::timer_afterShowInitialize()
     }
 
     m_ready = true;
+    m_fillPending = false;
     updateCardCount();
+    emit filled();
 }
 
 QList<Deck*> SessionDialog::selectedDecks() const

@@ -42,6 +42,12 @@ public:
     // self-assessment or when none is checked.
     QString quizField() const;
     bool isReady() const { return m_ready; }
+    // Shown, but the form is not filled from the session yet.
+    bool fillPending() const { return m_fillPending; }
+
+signals:
+    // The form was filled from the session and shows its count.
+    void filled();
 
 public slots:
     void timer_afterShowInitialize();
@@ -71,6 +77,7 @@ private:
     korvo::Session* m_session;
     korvo::DeckListModel* m_deckModel = nullptr;
     bool m_ready = true;
+    bool m_fillPending = false;
 
     QGroupBox* m_decksGroupBox = nullptr;
     QListView* m_deckListView = nullptr;

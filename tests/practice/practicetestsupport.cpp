@@ -86,8 +86,9 @@ bool waitUntilFilled(SessionDialog* dialog)
     auto* label = dialog->findChild<QLabel*>(QStringLiteral("cardCountLabel"));
     return QTest::qWaitFor(
         [&] {
-            return dialog->isVisible() && list->model() && list->model()->rowCount() > 0 &&
-                   dialog->isReady() && !label->text().contains(QStringLiteral("Calculating"));
+            return dialog->isVisible() && !dialog->fillPending() && list->model() &&
+                   list->model()->rowCount() > 0 && dialog->isReady() &&
+                   !label->text().contains(QStringLiteral("Calculating"));
         },
         5000);
 }
