@@ -206,10 +206,12 @@ QStringList McqOptionBuilder::randomUnitDistractors(KnowledgeUnit* unit, const Q
     QStringList list;
     QSet<QString> keys = {readingKey(answer, quizOn)};
     // Entries that read alike (one form with several readings, case) are drawn again, a few
-    // times at most.
+    // times at most; a draw again takes a few more entries than are missing, so that a form
+    // drawn twice does not crowd out the others.
     for (int draw = 0; draw < 4 && list.size() < 2; ++draw) {
-        const QList<KnowledgeUnit*> units =
-            m_dictionary->randomKnowledgeUnits(type, 2 - int(list.size()), exclude, length);
+        const int missing = 2 - int(list.size());
+        const QList<KnowledgeUnit*> units = m_dictionary->randomKnowledgeUnits(
+            type, draw == 0 ? missing : missing + 4, exclude, length);
         for (KnowledgeUnit* other : units) {
             const QString text = answerText(other, quizOn);
             const QString key = readingKey(text, quizOn);
