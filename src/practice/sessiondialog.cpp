@@ -169,6 +169,14 @@ void SessionDialog::buildForm()
     verticalLayout_8->addWidget(m_sessionGroupBox);
     verticalLayout_8->addStretch(1);
 
+    // The option groups sit close together, so that the form keeps to its size.
+    for (QVBoxLayout* group : {verticalLayout_6, verticalLayout_7, verticalLayout_2,
+                               verticalLayout_3, verticalLayout_4}) {
+        group->setSpacing(2);
+        group->setContentsMargins(8, 4, 8, 4);
+    }
+    verticalLayout_8->setSpacing(4);
+
     horizontalLayout_2->addWidget(widget_2, 0);
     verticalLayout->addWidget(widget, 1);
 
