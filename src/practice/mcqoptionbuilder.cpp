@@ -136,7 +136,11 @@ QStringList McqOptionBuilder::similarCharacterDistractors(const QString& answer,
 QStringList McqOptionBuilder::toneDistractors(const QString& answer)
 {
     const QString quizOn = QStringLiteral("pinyin");
-    QStringList syllables = splitSyllables(answer.toLower());
+    // Stored pinyin has one syllable per word; splitting the words again would fold an erhua
+    // "r5" into the syllable before it, and the distractors would lose it.
+    QStringList syllables = answer.contains(QLatin1Char(' '))
+                                ? answer.toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts)
+                                : splitSyllables(answer.toLower());
     addDefaultTones(syllables);
     if (syllables.isEmpty())
         return {};

@@ -35,7 +35,7 @@ constexpr int ResultGap = 30;
 constexpr int OptionMargin = 10;
 // The next question's options are made this long after a question is shown: the learner is
 // still reading, and the dictionary's random draws then cost nothing at the next key press.
-constexpr int PrefetchDelay = 150;
+constexpr int PrefetchDelay = 50;
 
 QString fieldName(const QString& quizOn)
 {
