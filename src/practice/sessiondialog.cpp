@@ -328,6 +328,23 @@ void SessionDialog::timer_afterShowInitialize()
         break;
     }
 
+    // A question needs something on the front of the card: when the last card information
+    // shows nothing there in this script apart from the asked field (as the first session's
+    // simplified and traditional characters do for a quiz on simplified characters), every
+    // part is shown, as choosing the kind of question does.
+    if (!m_typeFreeRB->isChecked()) {
+        const QString asked = quizField();
+        const bool simplifiedShown = m_simplifiedCheckbox->isChecked() && asked != "simplified" &&
+                                     (mode == "simplified" || mode == "both");
+        const bool traditionalShown = m_traditionalCheckbox->isChecked() &&
+                                      asked != "traditional" &&
+                                      (mode == "traditional" || mode == "both");
+        const bool pinyinShown = m_pinyinCheckbox->isChecked() && asked != "pinyin";
+        const bool definitionShown = m_definitionCheckbox->isChecked() && asked != "definition";
+        if (!simplifiedShown && !traditionalShown && !pinyinShown && !definitionShown)
+            checkAllCardInfo();
+    }
+
     const QList<int> deckIds = m_session->deckIds();
     QItemSelection selection;
     for (int row = 0; row < m_deckModel->rowCount(); ++row) {

@@ -66,6 +66,8 @@ private slots:
     void spacedRepetitionWithNothingDueCannotStart();
     void quizFieldIsNeverShownOnTheCard();
     void fillingKeepsTheSessionsCardInformation();
+    void questionsNeverStartWithABlankCard_data();
+    void questionsNeverStartWithABlankCard();
     void desiredCountFromText_data();
     void desiredCountFromText();
     void quizFieldFollowsTheCharacterMode_data();
@@ -336,6 +338,61 @@ void TestSessionDialog::fillingKeepsTheSessionsCardInformation()
     QCOMPARE(m_session->cardState().pinyinVisible, false);
     QCOMPARE(m_session->cardState().definitionVisible, true);
     QCOMPARE(setting("session.cardState.pinyinVisible"), QStringLiteral("false"));
+}
+
+void TestSessionDialog::questionsNeverStartWithABlankCard_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("quizOn");
+    QTest::addColumn<bool>("traditionalShown");
+    QTest::addColumn<bool>("definitionShown");
+    QTest::addColumn<bool>("allShown");
+    // A new profile: simplified and traditional characters on the front, quiz on simplified.
+    QTest::newRow("first session") << "simplified"
+                                   << "simplified" << true << false << true;
+    // Asked for simplified characters while reading traditional ones: asked for traditional.
+    QTest::newRow("first session, traditional script") << "traditional"
+                                                       << "simplified" << true << false << true;
+    QTest::newRow("both scripts") << "both"
+                                  << "simplified" << true << false << false;
+    QTest::newRow("definition shown") << "simplified"
+                                      << "simplified" << false << true << false;
+    QTest::newRow("characters shown for pinyin") << "simplified"
+                                                 << "pinyin" << false << false << false;
+}
+
+// Filled from a session whose card information would leave the front of the card empty for the
+// question, the form shows every part instead.
+void TestSessionDialog::questionsNeverStartWithABlankCard()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, quizOn);
+    QFETCH(bool, traditionalShown);
+    QFETCH(bool, definitionShown);
+    QFETCH(bool, allShown);
+    m_profile->setSetting("characterMode", mode);
+    m_session->setType(SessionType::Mcq);
+    m_session->setQuizOn(quizOn);
+    CardState state;
+    state.simplifiedVisible = true;
+    state.traditionalVisible = traditionalShown;
+    state.pinyinVisible = false;
+    state.definitionVisible = definitionShown;
+    m_session->setCardState(state);
+    show();
+    const QString asked = m_dialog->quizField();
+    QCOMPARE(child<QCheckBox>("pinyinCheckbox")->isChecked(), allShown && asked != "pinyin");
+    QCOMPARE(child<QCheckBox>("definitionCheckbox")->isChecked(),
+             (allShown || definitionShown) && asked != "definition");
+    QTest::mouseClick(startButton(), Qt::LeftButton);
+    // What the front of the first card shows in this script, besides the asked field.
+    const CardState started = m_session->cardState();
+    const bool front =
+        (started.simplifiedVisible && asked != "simplified" && mode != "traditional") ||
+        (started.traditionalVisible && asked != "traditional" && mode != "simplified") ||
+        (started.pinyinVisible && asked != "pinyin") ||
+        (started.definitionVisible && asked != "definition");
+    QVERIFY(front);
 }
 
 void TestSessionDialog::desiredCountFromText_data()
