@@ -968,7 +968,7 @@ void TestPracticeWidget::layoutFollowsTheFan()
     QVERIFY(!message->isVisible());
 
     // The result between the options and the bar, beside "Next >>".
-    const QList<GivenAnswer> expected = {
+    const QList<GivenAnswer> answers = {
         given(m_widget->options().at(0).kuId == m_widget->currentCard()->kuId() ? 1 : 0)};
     press(Qt::Key_A);
     QTest::qWait(50);
@@ -979,7 +979,7 @@ void TestPracticeWidget::layoutFollowsTheFan()
              qMin((optionsBottom + 651) / 2 - result->height() / 2, 651 - result->height()));
     QCOMPARE(next->x(), result->x() + result->width() + 30);
     QCOMPARE(result->x(), (1024 - (result->width() + 30 + next->width())) / 2);
-    QCOMPARE(verifyHistory(expected), QString());
+    QCOMPARE(verifyHistory(answers), QString());
 }
 
 QTEST_MAIN(TestPracticeWidget)
