@@ -7,6 +7,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary_ui/dictionarywidget.h"
 #include "practice/session.h"
+#include "practice/sessiondialog.h"
 #include "profile/profile.h"
 #include "profile/profileevents.h"
 #include "strokes/strokeanimationdatabase.h"
@@ -286,6 +287,8 @@ void Application::retranslateWindows()
         m_cardEditor->retranslate();
     if (m_deckEditor)
         m_deckEditor->retranslate();
+    if (m_sessionDialog)
+        m_sessionDialog->retranslate();
 }
 
 void Application::mainWindow_closed() {}
@@ -300,7 +303,18 @@ void Application::showAbout()
     m_aboutDialog->exec();
 }
 
-void Application::showSessionDialog() {}
+// Shown without waiting: the dialog starts the session itself and hides. It attaches the help
+// shortcut ("session") through addHelpShortcut when it is made.
+void Application::showSessionDialog()
+{
+    if (!m_sessionDialog) {
+        m_sessionDialog = new SessionDialog(m_profile.get(), session(), m_mainWindow.get());
+        m_sessionDialog->setModal(true);
+    }
+    m_sessionDialog->show();
+    m_sessionDialog->raise();
+    m_sessionDialog->activateWindow();
+}
 
 void Application::showOptions()
 {

@@ -13,6 +13,7 @@ class EditDeckDialog;
 class MainWindow;
 class OptionDialog;
 class QShortcut;
+class SessionDialog;
 class StrokeAnimationDialog;
 
 namespace korvo {
@@ -134,6 +135,7 @@ private:
     QPointer<EditCardDialog> m_cardEditor;
     QPointer<EditDeckDialog> m_deckEditor;
     QPointer<OptionDialog> m_optionDialog;
+    QPointer<SessionDialog> m_sessionDialog;
     PinyinPlayer* m_pinyinPlayer = nullptr;
     QPointer<AboutDialog> m_aboutDialog;
     QHash<QShortcut*, QString> m_helpAnchors;

@@ -12,6 +12,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QSet>
+#include <QSqlQuery>
 #include <QTime>
 #include <QTimer>
 #include <cstdlib>
@@ -32,6 +33,47 @@ void shuffleWithRand(QList<int>& list)
         if (i != j)
             list.swapItemsAt(i, j);
     }
+}
+
+struct PracticeRecord
+{
+    float score = 0;
+    qint64 lastPracticed = 0;
+};
+
+// The stored score and last practice time of the cards' entries, by entry id. Many cards are
+// read in one pass over the table, a few by their ids.
+QHash<int, PracticeRecord> practiceRecords(const QSqlDatabase& database,
+                                           const QList<DeckCard*>& cards)
+{
+    QHash<int, PracticeRecord> records;
+    auto collect = [&records](QSqlQuery& query) {
+        if (!query.exec())
+            return;
+        while (query.next())
+            records.insert(query.value(0).toInt(),
+                           {query.value(1).toFloat(), query.value(2).toLongLong()});
+    };
+    const QString select =
+        QStringLiteral("SELECT id, score, lastTimePracticed FROM KnowledgeUnits");
+    constexpr int WholeTable = 1000;
+    if (cards.size() >= WholeTable) {
+        QSqlQuery query(database);
+        query.setForwardOnly(true);
+        query.prepare(select);
+        collect(query);
+        return records;
+    }
+    QStringList marks;
+    for (int i = 0; i < cards.size(); ++i)
+        marks << QStringLiteral("?");
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    query.prepare(select + QStringLiteral(" WHERE id IN (%1)").arg(marks.join(QLatin1Char(','))));
+    for (DeckCard* card : cards)
+        query.addBindValue(card->kuId());
+    collect(query);
+    return records;
 }
 
 } // namespace
@@ -56,26 +98,25 @@ QList<int> selectCards(const QList<Deck*>& decks, int maxCount, bool useSpacedRe
         }
     }
 
-    if (useSpacedRepetition && !cards.isEmpty()) {
-        // Read the units of all cards in a few batched queries instead of one query per card; the
-        // cards then find them in their profile's dictionary cache.
-        QList<int> unitIds;
-        unitIds.reserve(cards.size());
-        for (DeckCard* card : std::as_const(cards))
-            unitIds.append(card->kuId());
-        Profile* profile = cards.first()->profile();
-        if (profile && profile->dictionary())
-            profile->dictionary()->knowledgeUnitsByIds(unitIds);
-    }
-
     if (useSpacedRepetition) {
-        // A unit is due when its due moment is at or before one millisecond past midnight.
+        // A unit is due when its due moment is at or before one millisecond past midnight. Only
+        // the score and the practice time decide, so they are read for all cards in a few
+        // batched queries instead of loading every entry (a first count over all the built-in
+        // decks would otherwise build thousands of entries).
         const QDateTime startOfToday(now.date(), QTime(0, 0, 0, 1), now.timeSpec());
         const qint64 limit = startOfToday.toMSecsSinceEpoch();
+        Profile* profile = cards.isEmpty() ? nullptr : cards.first()->profile();
+        const QHash<int, PracticeRecord> records =
+            profile ? practiceRecords(profile->database(), cards) : QHash<int, PracticeRecord>();
         QList<DeckCard*> due;
         due.reserve(cards.size());
         for (DeckCard* card : std::as_const(cards)) {
-            if (Knowledge::dueTime(card->knowledgeUnit()) * 1000 <= limit)
+            const auto record = records.constFind(card->kuId());
+            // An entry that is not stored (yet) is read from the card itself.
+            const qint64 dueTime = record != records.constEnd()
+                                       ? Knowledge::dueTime(record->score, record->lastPracticed)
+                                       : Knowledge::dueTime(card->knowledgeUnit());
+            if (dueTime * 1000 <= limit)
                 due.append(card);
         }
         cards = due;
@@ -224,6 +265,18 @@ DeckCard* Session::nextCard()
     return card;
 }
 
+DeckCard* Session::upcomingCard() const
+{
+    if (m_currentIndex < -1 || remainingCardCount() <= 0 || !m_profile)
+        return nullptr;
+    for (int i = m_currentIndex + 1; i < m_cardIds.size(); ++i) {
+        DeckCard* candidate = m_profile->deckCardById(m_cardIds.at(i));
+        if (candidate && !m_progress.value(candidate->id()).known)
+            return candidate;
+    }
+    return nullptr;
+}
+
 void Session::answer(DeckCard* card, int result)
 {
     if (!card)
@@ -246,8 +299,11 @@ void Session::answer(DeckCard* card, int result)
     item.time = static_cast<qint64>(std::time(nullptr));
     m_history.enqueue(item);
 
-    m_historyTimer->stop();
-    m_historyTimer->start();
+    // The first answer of a run starts the countdown and later ones join its batch: restarting
+    // it on every answer would keep a steady run of quick answers (a learner pressing C every
+    // 400 ms) in memory indefinitely, all of it lost if the program were killed.
+    if (!m_historyTimer->isActive())
+        m_historyTimer->start();
 }
 
 void Session::saveHistoryItems()

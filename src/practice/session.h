@@ -48,6 +48,8 @@ public:
     explicit Session(Profile* profile, QObject* parent = nullptr);
     ~Session() override;
 
+    Profile* profile() const { return m_profile; }
+
     SessionType type() const { return m_type; }
     void setType(SessionType type) { m_type = type; }
     QString quizOn() const { return m_quizOn; }
@@ -78,7 +80,12 @@ public:
     // The next card not yet answered correctly, starting a new shuffled round after the last
     // position; none when nothing is left or no session was prepared.
     DeckCard* nextCard();
-    // Records an answer: 1 is correct, any other value wrong.
+    // The card nextCard() would give now, without serving it; none when nothing is left, when
+    // the round would have to start again first (its order is drawn only then), or before
+    // prepare().
+    DeckCard* upcomingCard() const;
+    // Records an answer: 1 is correct, any other value wrong. The answer reaches the profile at
+    // most half a second later, together with the answers given meanwhile.
     void answer(DeckCard* card, int result);
     // Writes pending answers, forgets the decks and card list and restores the count options.
     void reset();
