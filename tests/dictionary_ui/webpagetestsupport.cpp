@@ -37,17 +37,18 @@ QVariant evaluate(QWebEngineView* view, const QString& script)
 
 QString loadedHtml(QWebEngineView* view, const QString& marker)
 {
+    // The state and the markup are read in one script so that both belong to the same page:
+    // a page still being parsed may already hold the marker but not yet all of its results.
+    const QString script =
+        QStringLiteral("document.readyState + '\\n' + document.documentElement.outerHTML");
     QString html;
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < 15000) {
-        bool done = false;
-        view->page()->toHtml([&](const QString& text) {
-            html = text;
-            done = true;
-        });
-        waitUntil(done, 5000);
-        if (html.contains(marker))
+        const QString answer = evaluate(view, script).toString();
+        const qsizetype newline = answer.indexOf('\n');
+        html = answer.mid(newline + 1);
+        if (answer.left(newline) == QLatin1String("complete") && html.contains(marker))
             break;
         QTest::qWait(20);
     }
