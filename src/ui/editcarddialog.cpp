@@ -3,6 +3,7 @@
 #include "cards/cardwidget.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/knowledgeunit.h"
+#include "dictionary/statementbuilder.h"
 #include "profile/deck.h"
 #include "profile/deckcard.h"
 #include "profile/profile.h"
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
 #include <QVBoxLayout>
 
 using korvo::ApplicationServices;
@@ -327,6 +329,10 @@ void EditCardDialog::saveButton_clicked()
         cardDeck->saveCard(m_card);
     };
 
+    // The unit and the card that shows it reach the disk together: a crash between them would
+    // leave a unit no card shows, or a card without its unit.
+    QSqlDatabase database = userProfile->database();
+    korvo::beginTransaction(database);
     if (m_sourceUnit) {
         const QList<int> cardIds = userProfile->cardIdsForKnowledgeUnit(m_sourceUnit->id());
         if (cardIds.size() >= 2 && m_card) {
@@ -349,5 +355,6 @@ void EditCardDialog::saveButton_clicked()
                 deck->addKnowledgeUnit(unit);
         }
     }
+    korvo::endTransaction(database);
     accept();
 }
