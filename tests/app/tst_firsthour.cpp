@@ -4,17 +4,22 @@
 // Profile.db through a connection of the test's own.
 
 #include "app/application.h"
+#include "cards/cardwidget.h"
 #include "cards/xqlistview.h"
 #include "dictionary/knowledgeunit.h"
 #include "dictionary_ui/dictionarywidget.h"
 #include "guitestsupport.h"
 #include "practice/practicewidget.h"
+#include "practice/session.h"
+#include "practice/sessiondialog.h"
+#include "practicetestsupport.h"
 #include "profile/deck.h"
 #include "profile/deckcard.h"
 #include "profile/profile.h"
 #include "profiletestsupport.h"
 #include "strokes/strokeanimationview.h"
 #include "style/deckmanageractionbar.h"
+#include "style/practiceactionbar.h"
 #include "style/xqpushbutton.h"
 #include "ui/deckmanagerwidget.h"
 #include "ui/decktreewidget.h"
@@ -26,6 +31,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
+#include <QDateTime>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -89,6 +95,13 @@ QStringList storedCards(const QString& userData, const QString& deckTitle)
     return words;
 }
 
+// Where the first run leaves what the second start must find: the stored history rows, and each
+// practised word's score, one "word score" line each.
+QString expectationFile(const QString& userData)
+{
+    return userData + QStringLiteral("/expected-practice.txt");
+}
+
 } // namespace
 
 class TestFirstHour : public QObject
@@ -103,6 +116,7 @@ private slots:
     void opensOnThePracticeScreenWithABackup();
     void looksUpAWordAndWatchesItsStrokeOrder();
     void makesADeckOfItsOwn();
+    void practisesTheDeck();
     void changesTheLanguageAndTheScript();
     void sharesDeletesImportsAndPrintsTheDeck();
     void closesTheWindow();
@@ -117,8 +131,20 @@ private:
     void rightClickDeck(int deckId);
     Deck* topLevelDeck(const QString& title) const;
     void typeInDictionary(const QString& text);
+    PracticeWidget* practice() const { return window()->practiceScreen(); }
+    // Starts a session on "My words" through the set-up dialog, as the learner does.
+    void startPractice(const practicetest::SetUp& setUp);
+    void press(Qt::Key key);
+    // The answer about to be given to the card on screen, as the profile should record it.
+    practicetest::GivenAnswer given(int result) const;
+    bool practiceFinished() const;
+    QString checkHistory() const;
 
     QString m_userData;
+    QList<practicetest::GivenAnswer> m_answers;
+    QMap<int, double> m_scoresBefore;
+    QMap<int, QString> m_wordOfUnit;
+    qint64 m_practiceStart = 0;
     int m_folderId = 0;
     int m_deckId = 0;
     QTemporaryDir m_files;
@@ -322,6 +348,135 @@ void TestFirstHour::makesADeckOfItsOwn()
     QCOMPARE(storedCards(m_userData, "My words"), (QStringList{"朋友", "学习", "喜欢"}));
 }
 
+void TestFirstHour::startPractice(const practicetest::SetUp& setUp)
+{
+    bool started = false;
+    auto dialog = guitest::onNextModal([&](QWidget* modal) {
+        auto* sessionDialog = qobject_cast<SessionDialog*>(modal);
+        started = sessionDialog && practicetest::startInDialog(sessionDialog, setUp);
+    });
+    QTest::mouseClick(practice()->actionBar()->button("sessionButton"), Qt::LeftButton);
+    QTRY_VERIFY(dialog->seen);
+    QVERIFY(started);
+    QTRY_VERIFY(practice()->currentCard() && QApplication::activeModalWidget() == nullptr);
+    // A window manager gives the main window back its activation when the dialog goes; the
+    // offscreen platform has none.
+    window()->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), window());
+}
+
+void TestFirstHour::press(Qt::Key key)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || !practice()->isAncestorOf(focus))
+        focus = practice();
+    QTest::keyClick(focus, key);
+}
+
+practicetest::GivenAnswer TestFirstHour::given(int result) const
+{
+    DeckCard* card = practice()->currentCard();
+    practicetest::GivenAnswer answer;
+    answer.cardId = card->id();
+    answer.kuId = card->kuId();
+    answer.deckId = card->deckId();
+    answer.result = result;
+    answer.scoreDelta = (result == 1 ? 1.0 : -1.0) / (app()->session()->round() + 1);
+    return answer;
+}
+
+bool TestFirstHour::practiceFinished() const
+{
+    return app()->session()->status() == SessionStatus::Finished;
+}
+
+QString TestFirstHour::checkHistory() const
+{
+    const QString path = profileFile(m_userData);
+    // Answers reach the profile half a second after they are given.
+    (void)QTest::qWaitFor(
+        [&] { return practicetest::storedAnswers(path).size() >= m_answers.size(); }, 3000);
+    return practicetest::checkHistory(path, m_answers, m_scoresBefore, m_practiceStart);
+}
+
+// 4. Practice on "My words": multiple choice on the pinyin with one answer wrong on purpose, then
+// a type-in session on the definitions and a self-assessment session with flips, all with the
+// keyboard. Every answer is a row of the Knowledge table and moves its unit's score.
+void TestFirstHour::practisesTheDeck()
+{
+    clickTab("practiceButton");
+    QVERIFY(practice()->isVisible());
+    const QList<DeckCard*> cards = app()->profile()->deckById(m_deckId)->cards();
+    m_scoresBefore = practicetest::storedScores(profileFile(m_userData), cards);
+    for (DeckCard* card : cards)
+        m_wordOfUnit.insert(card->kuId(), card->knowledgeUnit()->simplified());
+    m_practiceStart = QDateTime::currentSecsSinceEpoch();
+
+    practicetest::SetUp multipleChoice;
+    multipleChoice.deckIds = {m_deckId};
+    multipleChoice.type = "typeMcqRB";
+    multipleChoice.quizOn = "pinyin";
+    startPractice(multipleChoice);
+    bool wrongGiven = false;
+    for (int question = 0; question < 10 && !practiceFinished(); ++question) {
+        const int cardKu = practice()->currentCard()->kuId();
+        const QList<McqOption> options = practice()->options();
+        QCOMPARE(options.size(), 3);
+        int right = -1;
+        for (int i = 0; i < options.size(); ++i)
+            right = options.at(i).kuId == cardKu ? i : right;
+        QVERIFY(right >= 0);
+        const int chosen = wrongGiven ? right : (right + 1) % 3;
+        m_answers << given(chosen == right ? 1 : 0);
+        wrongGiven = true;
+        press(Qt::Key(Qt::Key_A + chosen));
+        auto* result = practice()->findChild<QLabel*>("mcqResultLabel");
+        QVERIFY(result && result->isVisible());
+        QCOMPARE(result->text(), chosen == right ? QString("Correct!") : QString("Wrong!"));
+        press(Qt::Key_Return);
+    }
+    QVERIFY(practiceFinished());
+    // Three cards, the one answered wrong asked again in a second round.
+    QCOMPARE(m_answers.size(), 4);
+    QString problem = checkHistory();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    practicetest::SetUp typeIn;
+    typeIn.deckIds = {m_deckId};
+    typeIn.type = "typeWriteRB";
+    typeIn.quizOn = "definition";
+    startPractice(typeIn);
+    for (int question = 0; question < 10 && !practiceFinished(); ++question) {
+        auto* answerBox = practice()->findChild<QLineEdit*>("tiAnswerTextBox");
+        QVERIFY(answerBox && answerBox->isVisible());
+        // One meaning of the entry is enough.
+        const QString meaning =
+            practice()->currentCard()->knowledgeUnit()->definition().section('/', 0, 0);
+        m_answers << given(1);
+        uitest::typeText(answerBox, meaning);
+        QTest::keyClick(answerBox, Qt::Key_Return);
+        QCOMPARE(practice()->findChild<QLabel*>("mcqResultLabel")->text(), QString("Correct!"));
+        press(Qt::Key_Return);
+    }
+    QVERIFY(practiceFinished());
+    QCOMPARE(m_answers.size(), 7);
+
+    practicetest::SetUp selfAssessment;
+    selfAssessment.deckIds = {m_deckId};
+    startPractice(selfAssessment);
+    for (int question = 0; question < 10 && !practiceFinished(); ++question) {
+        CardWidget* shown = practice()->card(3);
+        press(Qt::Key_F);
+        QVERIFY(shown->cardState().pinyinVisible && shown->cardState().definitionVisible);
+        m_answers << given(1);
+        press(Qt::Key_C);
+    }
+    QVERIFY(practiceFinished());
+    QCOMPARE(m_answers.size(), 10);
+    problem = checkHistory();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
 // 5. Options: the interface in Chinese and back; the traditional script on the dictionary page.
 void TestFirstHour::changesTheLanguageAndTheScript()
 {
@@ -420,9 +575,27 @@ void TestFirstHour::sharesDeletesImportsAndPrintsTheDeck()
     QVERIFY(written.read(5).startsWith("%PDF"));
 }
 
-// 7. The window closes; main() starts the program a second time on the same profile.
+// 7. The window closes; main() starts the program a second time on the same profile, which
+// must find the history of every answer and the practised scores, which came back with the
+// imported deck.
 void TestFirstHour::closesTheWindow()
 {
+    QStringList results;
+    QMap<QString, double> scores;
+    for (auto it = m_scoresBefore.cbegin(); it != m_scoresBefore.cend(); ++it)
+        scores.insert(m_wordOfUnit.value(it.key()), it.value());
+    for (const practicetest::GivenAnswer& answer : std::as_const(m_answers)) {
+        results << QString::number(answer.result);
+        double& score = scores[m_wordOfUnit.value(answer.kuId)];
+        score = qMax(0.0, score + answer.scoreDelta);
+    }
+    QFile expectations(expectationFile(m_userData));
+    QVERIFY(expectations.open(QIODevice::WriteOnly | QIODevice::Text));
+    expectations.write(results.join(' ').toUtf8() + '\n');
+    for (auto it = scores.cbegin(); it != scores.cend(); ++it)
+        expectations.write(QString("%1 %2\n").arg(it.key()).arg(it.value()).toUtf8());
+    expectations.close();
+
     app()->profile()->saveSettings();
     window()->showScreen("manage");
     QTimer::singleShot(0, window(), &QWidget::close);
@@ -456,6 +629,28 @@ void TestSecondStart::everythingIsStillThere()
     for (DeckCard* card : words->cards())
         shown << card->knowledgeUnit()->simplified();
     QCOMPARE(shown, (QStringList{"朋友", "学习", "喜欢"}));
+
+    QFile expectations(expectationFile(qEnvironmentVariable("XDG_DATA_HOME")));
+    QVERIFY(expectations.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines =
+        QString::fromUtf8(expectations.readAll()).split('\n', Qt::SkipEmptyParts);
+    QVERIFY(lines.size() == 4);
+    const QString path = app->profile()->databasePath();
+    QStringList storedResults;
+    for (const practicetest::StoredAnswer& row : practicetest::storedAnswers(path))
+        storedResults << QString::number(row.result);
+    QCOMPARE(storedResults.join(' '), lines.first());
+    for (const QString& line : lines.mid(1)) {
+        const QString word = line.section(' ', 0, 0);
+        const double score =
+            profiletest::scalarOnFile(path, QString("SELECT k.score FROM Cards c JOIN Decks d ON "
+                                                    "c.deckId = d.id JOIN KnowledgeUnits k ON "
+                                                    "c.kuId = k.id WHERE d.title = 'My words' AND "
+                                                    "k.simplified = '%1'")
+                                                .arg(word))
+                .toDouble();
+        QVERIFY2(qAbs(score - line.section(' ', 1, 1).toDouble()) < 1e-4, qPrintable(line));
+    }
 }
 
 int main(int argc, char* argv[])
@@ -480,7 +675,6 @@ int main(int argc, char* argv[])
     }
     if (result != 0)
         return result;
-    QStringList arguments = QCoreApplication::arguments();
     std::fprintf(stdout, "Second start on the same profile\n");
     std::fflush(stdout);
     QProcess second;
