@@ -924,8 +924,10 @@ bool Profile::finishTransaction(QSqlDatabase& database, bool ok)
 {
     if (ok)
         return endTransaction(database);
-    if (transactionDepth(database) == 1 && database.rollback()) {
-        // endTransaction() still closes its count with a commit: of an empty transaction.
+    if (transactionDepth(database) == 1) {
+        // SQLite may have rolled back by itself (a full disk); either way endTransaction() still
+        // closes its count with a commit, of an empty transaction.
+        database.rollback();
         database.transaction();
     }
     endTransaction(database);

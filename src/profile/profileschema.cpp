@@ -154,12 +154,11 @@ ProfileFileCheck checkProfileFile(const QString& path, const QString& latestVers
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return {ProfileFileState::Missing, QString()};
+    if (info.isDir())
+        return {ProfileFileState::Unreadable, QStringLiteral("not a regular file")};
     QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        return {ProfileFileState::Unreadable,
-                info.isFile() || !info.exists() ? file.errorString()
-                                                : QStringLiteral("not a regular file")};
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return {ProfileFileState::Unreadable, file.errorString()};
     const QByteArray header = file.read(16);
     file.close();
     if (header.isEmpty())
