@@ -279,7 +279,8 @@ bool Application::resolveUnusableProfile(const QString& path, const ProfileFileC
         text = translate("The profile %1 cannot be read: %2").arg(shownPath, check.detail);
         break;
     case ProfileFileState::NotADatabase:
-        text = translate("The profile %1 is not a profile database: %2").arg(shownPath, check.detail);
+        text =
+            translate("The profile %1 is not a profile database: %2").arg(shownPath, check.detail);
         break;
     case ProfileFileState::TooNew:
         text = translate("The profile %1 was made by a newer version of %2 (profile version %3).")
@@ -297,8 +298,8 @@ bool Application::resolveUnusableProfile(const QString& path, const ProfileFileC
                     .arg(aside);
         buttons = QStringLiteral("%1|%2").arg(translate("Start a new profile"), translate("Quit"));
     } else {
-        const QString date = QFileInfo(backup).lastModified().toString(
-            QStringLiteral("yyyy-MM-dd HH:mm"));
+        const QString date =
+            QFileInfo(backup).lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
         text += translate("Restore the backup %1 of %2, start a new profile, or quit? Restoring "
                           "or starting anew keeps the file as %3.")
                     .arg(QDir::toNativeSeparators(backup), date, aside);
@@ -330,8 +331,8 @@ bool Application::restoreProfileBackup(const QString& path, const QString& backu
     if (!copy.copy(incoming)) {
         problem = copy.errorString();
     } else {
-        QFile::setPermissions(incoming, QFile::permissions(incoming) | QFile::ReadOwner |
-                                            QFile::WriteOwner);
+        QFile::setPermissions(incoming,
+                              QFile::permissions(incoming) | QFile::ReadOwner | QFile::WriteOwner);
         const ProfileFileCheck check = checkProfileFile(incoming, Profile::SchemaVersions.last());
         if (check.state != ProfileFileState::Usable)
             problem = check.detail;
@@ -392,8 +393,7 @@ bool Application::moveAside(const QString& path, QString* movedTo)
 QStringList Application::profileBackups(const QString& profilePath)
 {
     const QFileInfo profile(profilePath);
-    const QString pattern =
-        QStringLiteral("%1.*.%2").arg(profile.baseName(), profile.suffix());
+    const QString pattern = QStringLiteral("%1.*.%2").arg(profile.baseName(), profile.suffix());
     QFileInfoList found =
         profile.dir().entryInfoList({pattern}, QDir::Files | QDir::Hidden, QDir::NoSort);
     std::sort(found.begin(), found.end(), [](const QFileInfo& a, const QFileInfo& b) {
@@ -586,8 +586,8 @@ void Application::confirmUnsavedChanges()
                       "they are lost. Make room on the disk or make the folder writable, then "
                       "try again.")
                 .arg(QDir::toNativeSeparators(m_profile->databasePath()), writeProblem(QString()));
-        const QString buttons = QStringLiteral("%1|%2").arg(translate("Try again"),
-                                                            translate("Quit without saving"));
+        const QString buttons =
+            QStringLiteral("%1|%2").arg(translate("Try again"), translate("Quit without saving"));
         if (messageBox(text, QString(), buttons, MessageBoxKind::Error) != 0) {
             qWarning("Quitting with changes that could not be saved to %s",
                      qPrintable(m_profile->databasePath()));

@@ -819,9 +819,8 @@ bool Profile::writeUnit(KnowledgeUnit* unit)
 
 bool Profile::hasPendingWrites() const
 {
-    return !m_pendingSettings.isEmpty() || !m_pendingUnits.isEmpty() ||
-           !m_pendingDecks.isEmpty() || !m_pendingCards.isEmpty() ||
-           !m_pendingDeletion.isEmpty() || m_renumberPending;
+    return !m_pendingSettings.isEmpty() || !m_pendingUnits.isEmpty() || !m_pendingDecks.isEmpty() ||
+           !m_pendingCards.isEmpty() || !m_pendingDeletion.isEmpty() || m_renumberPending;
 }
 
 bool Profile::isNested() const

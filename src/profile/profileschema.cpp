@@ -168,8 +168,8 @@ ProfileFileCheck checkProfileFile(const QString& path, const QString& latestVers
 
     ProfileFileCheck result;
     {
-        QSqlDatabase database =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(ProfileCheckConnection));
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                                          QLatin1String(ProfileCheckConnection));
         database.setDatabaseName(path);
         result = checkSqliteFile(database, latestVersion);
         database.close();

@@ -57,15 +57,18 @@ int runChild(int& argc, char** argv)
         report(QStringLiteral("decks:") + titles.join(QLatin1Char(',')));
         // Without a dictionary the program runs on: searches find nothing, the stroke order
         // has no data, and the missing animations are told once.
-        report(QStringLiteral("results:%1").arg(
-            app.dictionary()->search(korvo::Dictionary::English, QStringLiteral("good")).size()));
+        report(QStringLiteral("results:%1")
+                   .arg(app.dictionary()
+                            ->search(korvo::Dictionary::English, QStringLiteral("good"))
+                            .size()));
         app.strokeAnimationDatabase();
         QTest::qWait(100);
         app.strokeAnimationDatabase();
         app.showStrokeOrder(QStringLiteral("好"));
         QTest::qWait(100);
-        report(QStringLiteral("animations:%1").arg(
-            app.strokeAnimationDatabase()->loadAnimation(QStringLiteral("好")) != nullptr));
+        report(QStringLiteral("animations:%1")
+                   .arg(app.strokeAnimationDatabase()->loadAnimation(QStringLiteral("好")) !=
+                        nullptr));
         app.mainWindow()->close();
     }
     for (const guitest::ModalRecord& box : answers->seen) {
@@ -87,9 +90,8 @@ QByteArray digest(const QString& path)
 QStringList listing(const QString& folder)
 {
     QStringList lines;
-    for (const QFileInfo& info : QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot |
-                                                                QDir::Hidden,
-                                                            QDir::Name)) {
+    for (const QFileInfo& info : QDir(folder).entryInfoList(
+             QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
         lines << QStringLiteral("%1 %2 %3 %4")
                      .arg(info.fileName())
                      .arg(info.size())
@@ -222,8 +224,7 @@ void TestDamagedProfile::restoresTheNewestSoundBackup()
     QVERIFY(child.boxes.size() >= 1);
     const QStringList box = child.boxes.first();
     QCOMPARE(box.at(0), QStringLiteral("Error"));
-    QCOMPARE(box.at(1).split(';'),
-             (QStringList{"Restore backup", "Start a new profile", "Quit"}));
+    QCOMPARE(box.at(1).split(';'), (QStringList{"Restore backup", "Start a new profile", "Quit"}));
     QVERIFY2(box.at(2).contains(profile), qPrintable(box.at(2)));
     QVERIFY2(box.at(2).contains(soundBackup), qPrintable(box.at(2)));
     QVERIFY2(box.at(2).contains(profile + ".damaged"), qPrintable(box.at(2)));
@@ -234,8 +235,9 @@ void TestDamagedProfile::restoresTheNewestSoundBackup()
     QCOMPARE(digest(soundBackup), backup);
     QVERIFY(QFile::exists(damagedBackup));
     QCOMPARE(profiletest::scalarOnFile(profile, "PRAGMA integrity_check"), QVariant("ok"));
-    QCOMPARE(profiletest::scalarOnFile(profile, "SELECT COUNT(*) FROM Decks WHERE title = 'Kept deck'"),
-             QVariant(1));
+    QCOMPARE(
+        profiletest::scalarOnFile(profile, "SELECT COUNT(*) FROM Decks WHERE title = 'Kept deck'"),
+        QVariant(1));
     QVERIFY(!QFile::exists(profile + ".restoring"));
 }
 
@@ -270,8 +272,9 @@ void TestDamagedProfile::startsANewProfileAndKeepsTheDamagedFile()
     // The new profile is the template's, with its built-in decks.
     QVERIFY(child.values.value("decks").contains("{HSK_DECKS}"));
     QCOMPARE(profiletest::scalarOnFile(profile, "PRAGMA integrity_check"), QVariant("ok"));
-    QCOMPARE(profiletest::scalarOnFile(profile, "SELECT COUNT(*) FROM Decks WHERE title = 'Lost deck'"),
-             QVariant(0));
+    QCOMPARE(
+        profiletest::scalarOnFile(profile, "SELECT COUNT(*) FROM Decks WHERE title = 'Lost deck'"),
+        QVariant(0));
 }
 
 void TestDamagedProfile::quittingLeavesEveryFileAsItWas()
@@ -305,7 +308,8 @@ void TestDamagedProfile::missingOrDamagedDataFilesAreToldAndTheProgramRuns()
     const QString realData = QCoreApplication::applicationDirPath() + "/data";
     QTemporaryDir program(QCoreApplication::applicationDirPath() + "/datafiles-XXXXXX");
     QVERIFY(program.isValid());
-    const QString executable = program.path() + "/" + QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    const QString executable =
+        program.path() + "/" + QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     // The executable's own folder decides the data folder, and a symbolic link would resolve
     // back to the real one: a hard link (or a copy) it is.
     if (::link(qPrintable(QCoreApplication::applicationFilePath()), qPrintable(executable)) != 0)
@@ -315,7 +319,8 @@ void TestDamagedProfile::missingOrDamagedDataFilesAreToldAndTheProgramRuns()
          QDir(realData).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
         if (entry.fileName() == "Dictionary.db" || entry.fileName() == "Animations.db")
             continue;
-        QVERIFY(QFile::link(entry.absoluteFilePath(), program.path() + "/data/" + entry.fileName()));
+        QVERIFY(
+            QFile::link(entry.absoluteFilePath(), program.path() + "/data/" + entry.fileName()));
     }
     if (damaged) {
         QVERIFY(writeBytes(program.path() + "/data/Dictionary.db", noise()));
@@ -334,8 +339,10 @@ void TestDamagedProfile::missingOrDamagedDataFilesAreToldAndTheProgramRuns()
     const QString animationText = child.boxes.at(1).at(2);
     QCOMPARE(child.boxes.at(0).at(0), QStringLiteral("Warning"));
     QCOMPARE(child.boxes.at(1).at(0), QStringLiteral("Warning"));
-    QVERIFY2(dictionaryText.contains(program.path() + "/data/Dictionary.db"), qPrintable(dictionaryText));
-    QVERIFY2(animationText.contains(program.path() + "/data/Animations.db"), qPrintable(animationText));
+    QVERIFY2(dictionaryText.contains(program.path() + "/data/Dictionary.db"),
+             qPrintable(dictionaryText));
+    QVERIFY2(animationText.contains(program.path() + "/data/Animations.db"),
+             qPrintable(animationText));
     for (const QString& text : {dictionaryText, animationText}) {
         QVERIFY2(text.contains("./dev run"), qPrintable(text));
         QVERIFY2(text.contains(damaged ? "damaged" : "missing"), qPrintable(text));

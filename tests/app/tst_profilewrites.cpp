@@ -98,9 +98,9 @@ void TestProfileWrites::practiceAnswersWaitUntilTheyCanBeWritten()
     // Each answer moved its unit's score once, whatever the number of attempts.
     for (auto it = scores.cbegin(); it != scores.cend(); ++it) {
         const double stored =
-            profiletest::scalarOnFile(profilePath(),
-                                      QStringLiteral("SELECT score FROM KnowledgeUnits WHERE id = %1")
-                                          .arg(it.key()))
+            profiletest::scalarOnFile(
+                profilePath(),
+                QStringLiteral("SELECT score FROM KnowledgeUnits WHERE id = %1").arg(it.key()))
                 .toDouble();
         QCOMPARE(stored, double(it.value() + 1));
     }
@@ -111,7 +111,8 @@ int main(int argc, char* argv[])
 {
     profiletest::LimitedFolder folder(96 * 1024 * 1024);
     QTemporaryDir fallback;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(folder.isMounted() ? folder.path() : fallback.path()));
+    qputenv("XDG_DATA_HOME",
+            QFile::encodeName(folder.isMounted() ? folder.path() : fallback.path()));
     int result = 0;
     QString profile;
     std::shared_ptr<guitest::ModalRecord> exitBox;

@@ -45,9 +45,9 @@ bool LimitedFolder::makeReadOnly()
     if (!run({QStringLiteral("mount"), QStringLiteral("--bind"), m_path, m_path}, &m_error))
         return false;
     m_readOnly = true;
-    return run({QStringLiteral("mount"), QStringLiteral("-o"), QStringLiteral("remount,bind,ro"),
-                m_path},
-               &m_error);
+    return run(
+        {QStringLiteral("mount"), QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), m_path},
+        &m_error);
 }
 
 bool LimitedFolder::makeWritable()

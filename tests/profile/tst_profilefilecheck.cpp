@@ -85,8 +85,8 @@ void TestProfileFileCheck::classifiesTheFile_data()
     QByteArray noise(8192, '\0');
     for (int i = 0; i < noise.size(); ++i)
         noise[i] = char((i * 7919 + 13) % 251);
-    QTest::newRow("random bytes") << withBytes("noise.db", noise)
-                                  << ProfileFileState::NotADatabase << "not a database";
+    QTest::newRow("random bytes") << withBytes("noise.db", noise) << ProfileFileState::NotADatabase
+                                  << "not a database";
     QTest::newRow("a text file") << withBytes("text.db", "SQLite is not in here\n")
                                  << ProfileFileState::NotADatabase << "not a database";
 

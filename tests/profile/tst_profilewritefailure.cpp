@@ -91,14 +91,21 @@ struct Fixture
         return unit;
     }
 
-    bool startFailing() { return failure == QLatin1String("read-only") ? folder.makeReadOnly() : folder.fill(); }
-    bool stopFailing() { return failure == QLatin1String("read-only") ? folder.makeWritable() : folder.unfill(); }
+    bool startFailing()
+    {
+        return failure == QLatin1String("read-only") ? folder.makeReadOnly() : folder.fill();
+    }
+    bool stopFailing()
+    {
+        return failure == QLatin1String("read-only") ? folder.makeWritable() : folder.unfill();
+    }
 
     // Every row the program keeps, as text, in a stable order.
     QString dump() const
     {
         QString text;
-        for (const char* table : {"Decks", "Cards", "KnowledgeUnits", "Knowledge", "UserSettings"}) {
+        for (const char* table :
+             {"Decks", "Cards", "KnowledgeUnits", "Knowledge", "UserSettings"}) {
             QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "dump");
             database.setDatabaseName(path());
             if (database.open()) {
@@ -121,10 +128,14 @@ struct Fixture
 
     QString integrity() const
     {
-        return profiletest::scalarOnFile(path(), QStringLiteral("PRAGMA integrity_check")).toString();
+        return profiletest::scalarOnFile(path(), QStringLiteral("PRAGMA integrity_check"))
+            .toString();
     }
 
-    QVariant onFile(const QString& statement) const { return profiletest::scalarOnFile(path(), statement); }
+    QVariant onFile(const QString& statement) const
+    {
+        return profiletest::scalarOnFile(path(), statement);
+    }
 };
 
 #define SET_UP(fixture)                                                                            \
@@ -167,9 +178,10 @@ void TestProfileWriteFailure::settingsWaitUntilTheyCanBeWritten()
     QVERIFY(profile->saveSettings());
     QVERIFY(!profile->hasPendingWrites());
     const auto stored = [&](const char* name) {
-        return f.onFile(QStringLiteral("SELECT settingValue FROM UserSettings WHERE settingName "
-                                       "= '%1'")
-                            .arg(QLatin1String(name)))
+        return f
+            .onFile(QStringLiteral("SELECT settingValue FROM UserSettings WHERE settingName "
+                                   "= '%1'")
+                        .arg(QLatin1String(name)))
             .toString();
     };
     QCOMPARE(stored("characterMode"), QStringLiteral("both"));
@@ -245,7 +257,8 @@ void TestProfileWriteFailure::deckAndCardChangesWaitUntilTheyCanBeWritten()
                           .arg(f.verbs->id())),
              QVariant(lastCardId));
     // Each change once, nothing doubled by the attempts.
-    QCOMPARE(f.onFile(QStringLiteral("SELECT COUNT(*) FROM Decks WHERE title = 'Later'")), QVariant(1));
+    QCOMPARE(f.onFile(QStringLiteral("SELECT COUNT(*) FROM Decks WHERE title = 'Later'")),
+             QVariant(1));
     QCOMPARE(f.onFile(QStringLiteral("SELECT COUNT(*) FROM Cards")), QVariant(6));
     QCOMPARE(told.count(), 1);
 }
@@ -280,7 +293,8 @@ void TestProfileWriteFailure::deletionsAndMovesAreWrittenByTheRetryTimer()
         return f.onFile(QStringLiteral("SELECT COUNT(*) FROM ") + where).toInt();
     };
     QCOMPARE(count(QStringLiteral("Cards WHERE id = %1").arg(droppedCard)), 0);
-    QCOMPARE(count(QStringLiteral("Decks WHERE id IN (%1, %2)").arg(grammarId).arg(particlesId)), 0);
+    QCOMPARE(count(QStringLiteral("Decks WHERE id IN (%1, %2)").arg(grammarId).arg(particlesId)),
+             0);
     QCOMPARE(count(QStringLiteral("Cards WHERE deckId = %1").arg(particlesId)), 0);
     QCOMPARE(count(QStringLiteral("KnowledgeUnits WHERE id = %1").arg(particleUnit)), 0);
     QCOMPARE(count(QStringLiteral("Cards WHERE deckId = %1").arg(f.verbs->id())), 2);
