@@ -510,11 +510,16 @@ void Profile::saveDeck(Deck* deck, bool saveCardOrder, bool addToRoot)
     if (!deck)
         return;
     const bool isNew = deck->id() < 0;
-    retryPendingWrites();
+    retryFailedWrites();
     const bool nested = isNested();
+    // The deck row and its card order reach the disk together or not at all.
+    beginTransaction(m_database);
     bool ok = writeDeck(deck);
     if (ok && saveCardOrder)
         ok = writeCardOrder(deck);
+    ok = finishTransaction(m_database, ok);
+    if (!ok && isNew && !nested)
+        deck->setId(-1); // the inserted row was rolled back
     if (ok) {
         noteWriteSuccess();
     } else if (!nested) {
@@ -620,7 +625,7 @@ void Profile::deleteDeck(int id)
                 rows.unitIds.append(unit->id());
         }
     }
-    retryPendingWrites();
+    retryFailedWrites();
     const bool nested = isNested();
     if (writeDeletion(rows)) {
         noteWriteSuccess();
@@ -639,7 +644,7 @@ void Profile::deleteRows(const QList<int>& cardIds, const QList<int>& unitIds)
     RowDeletion rows;
     rows.cardIds = cardIds;
     rows.unitIds = unitIds;
-    retryPendingWrites();
+    retryFailedWrites();
     const bool nested = isNested();
     if (writeDeletion(rows)) {
         noteWriteSuccess();
@@ -690,7 +695,7 @@ bool Profile::writeDeletion(const RowDeletion& rows)
 
 void Profile::renumberDecks()
 {
-    retryPendingWrites();
+    retryFailedWrites();
     const bool nested = isNested();
     if (writeRenumbering()) {
         m_renumberPending = false;
@@ -727,7 +732,7 @@ void Profile::storeCard(Deck* deck, DeckCard* card)
 {
     if (!deck || !card)
         return;
-    retryPendingWrites();
+    retryFailedWrites();
     const bool nested = isNested();
     if (writeCard(deck, card)) {
         noteWriteSuccess();
@@ -792,7 +797,7 @@ bool Profile::saveKnowledgeUnit(KnowledgeUnit* unit)
 {
     if (!unit || !m_dictionary)
         return false;
-    retryPendingWrites();
+    retryFailedWrites();
     const bool nested = isNested();
     if (writeUnit(unit)) {
         noteWriteSuccess();
@@ -815,6 +820,14 @@ bool Profile::writeUnit(KnowledgeUnit* unit)
         return true;
     m_lastWriteError = QStringLiteral("a knowledge unit could not be stored");
     return false;
+}
+
+// Before a new write, the changes kept after a failure go first: rows they make may be needed
+// by it. The pending settings of the usual one-second batch wait for their own timer.
+void Profile::retryFailedWrites()
+{
+    if (m_retryTimer.isActive())
+        retryPendingWrites();
 }
 
 bool Profile::hasPendingWrites() const

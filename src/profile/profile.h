@@ -153,6 +153,7 @@ private:
         QPointer<DeckCard> card;
     };
 
+    void retryFailedWrites();
     bool writeSettings();
     bool writeUnit(KnowledgeUnit* unit);
     bool writeDeck(Deck* deck);
