@@ -58,13 +58,15 @@ const char* const sideFileSuffixes[] = {"-journal", "-wal", "-shm"};
 // does without it and how the data is rebuilt.
 QString dataFileMessage(const QString& path, const QString& consequence)
 {
-    const QString problem = QFileInfo(path).isFile()
-                                ? translate("The data file %1 is damaged and cannot be read.")
-                                : translate("The data file %1 is missing.");
+    const QString problem =
+        QFileInfo(path).isFile()
+            ? korvo::translate("The data file %1 is damaged and cannot be read.")
+            : korvo::translate("The data file %1 is missing.");
     return problem.arg(QDir::toNativeSeparators(path)) + QLatin1String("\n\n") + consequence +
            QLatin1String("\n\n") +
-           translate("To rebuild the program's data, run %1 in the folder of %2's source code "
-                     "(see its README).")
+           korvo::translate(
+               "To rebuild the program's data, run %1 in the folder of %2's source code "
+               "(see its README).")
                .arg(QLatin1String(rebuildCommand), Application::productName());
 }
 
@@ -180,19 +182,21 @@ void Application::openDictionary()
 void Application::reportDataFileProblems()
 {
     for (const QString& path : std::as_const(m_dataFileProblems)) {
-        messageBox(dataFileMessage(path, translate("The dictionary finds nothing until the file "
+        messageBox(
+            dataFileMessage(path, korvo::translate("The dictionary finds nothing until the file "
                                                    "is rebuilt.")),
-                   QString(), QStringLiteral("ok"), MessageBoxKind::Warning);
+            QString(), QStringLiteral("ok"), MessageBoxKind::Warning);
     }
     m_dataFileProblems.clear();
 }
 
 void Application::reportAnimationProblem()
 {
-    messageBox(dataFileMessage(m_folders.dataFile(QStringLiteral("Animations.db")),
-                               translate("Stroke order animations are not available until the "
+    messageBox(
+        dataFileMessage(m_folders.dataFile(QStringLiteral("Animations.db")),
+                        korvo::translate("Stroke order animations are not available until the "
                                          "file is rebuilt.")),
-               QString(), QStringLiteral("ok"), MessageBoxKind::Warning);
+        QString(), QStringLiteral("ok"), MessageBoxKind::Warning);
 }
 
 void Application::checkForUpdate()
@@ -276,36 +280,41 @@ bool Application::resolveUnusableProfile(const QString& path, const ProfileFileC
     QString text;
     switch (check.state) {
     case ProfileFileState::Unreadable:
-        text = translate("The profile %1 cannot be read: %2").arg(shownPath, check.detail);
+        text = korvo::translate("The profile %1 cannot be read: %2").arg(shownPath, check.detail);
         break;
     case ProfileFileState::NotADatabase:
-        text =
-            translate("The profile %1 is not a profile database: %2").arg(shownPath, check.detail);
+        text = korvo::translate("The profile %1 is not a profile database: %2")
+                   .arg(shownPath, check.detail);
         break;
     case ProfileFileState::TooNew:
-        text = translate("The profile %1 was made by a newer version of %2 (profile version %3).")
+        text = korvo::translate(
+                   "The profile %1 was made by a newer version of %2 (profile version %3).")
                    .arg(shownPath, productName(), check.detail);
         break;
     default:
-        text = translate("The profile %1 is damaged: %2").arg(shownPath, check.detail);
+        text = korvo::translate("The profile %1 is damaged: %2").arg(shownPath, check.detail);
         break;
     }
-    text += QLatin1String("\n\n") + translate("The file is left as it is.") + QLatin1Char(' ');
+    text +=
+        QLatin1String("\n\n") + korvo::translate("The file is left as it is.") + QLatin1Char(' ');
     QString buttons;
     if (backup.isEmpty()) {
-        text += translate("No usable backup of it was found. Start a new profile (the file is kept "
-                          "as %1), or quit?")
+        text += korvo::translate(
+                    "No usable backup of it was found. Start a new profile (the file is kept "
+                    "as %1), or quit?")
                     .arg(aside);
-        buttons = QStringLiteral("%1|%2").arg(translate("Start a new profile"), translate("Quit"));
+        buttons = QStringLiteral("%1|%2").arg(korvo::translate("Start a new profile"),
+                                              korvo::translate("Quit"));
     } else {
         const QString date =
             QFileInfo(backup).lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-        text += translate("Restore the backup %1 of %2, start a new profile, or quit? Restoring "
-                          "or starting anew keeps the file as %3.")
-                    .arg(QDir::toNativeSeparators(backup), date, aside);
+        text +=
+            korvo::translate("Restore the backup %1 of %2, start a new profile, or quit? Restoring "
+                             "or starting anew keeps the file as %3.")
+                .arg(QDir::toNativeSeparators(backup), date, aside);
         buttons = QStringLiteral("%1|%2|%3")
-                      .arg(translate("Restore backup"), translate("Start a new profile"),
-                           translate("Quit"));
+                      .arg(korvo::translate("Restore backup"),
+                           korvo::translate("Start a new profile"), korvo::translate("Quit"));
     }
     const int answer = messageBox(text, QString(), buttons, MessageBoxKind::Error);
     // Positions: restore (when offered), start anew, quit; closing the box quits.
@@ -352,7 +361,7 @@ bool Application::restoreProfileBackup(const QString& path, const QString& backu
     }
     QFile::remove(incoming);
     qWarning("Could not restore %s: %s", qPrintable(backup), qPrintable(problem));
-    messageBox(translate("Could not restore the backup %1: %2")
+    messageBox(korvo::translate("Could not restore the backup %1: %2")
                    .arg(QDir::toNativeSeparators(backup), problem),
                QString(), QStringLiteral("ok"), MessageBoxKind::Error);
     return false;
@@ -384,7 +393,7 @@ bool Application::moveAside(const QString& path, QString* movedTo)
         return true;
     }
     qWarning("Could not rename %s: %s", qPrintable(path), qPrintable(problem));
-    messageBox(translate("Could not rename %1 to %2: %3")
+    messageBox(korvo::translate("Could not rename %1 to %2: %3")
                    .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(target), problem),
                QString(), QStringLiteral("ok"), MessageBoxKind::Error);
     return false;
@@ -549,8 +558,9 @@ void Application::profile_writeFailed(const QString& error)
     if (m_shuttingDown || !m_profile)
         return;
     const QString text =
-        translate("%1 could not save your changes to %2: %3.\n\nThey are kept and will be saved "
-                  "as soon as this is possible again. Until then, keep %1 open.")
+        korvo::translate(
+            "%1 could not save your changes to %2: %3.\n\nThey are kept and will be saved "
+            "as soon as this is possible again. Until then, keep %1 open.")
             .arg(productName(), QDir::toNativeSeparators(m_profile->databasePath()),
                  writeProblem(error));
     messageBox(text, QString(), QStringLiteral("ok"), MessageBoxKind::Warning);
@@ -562,12 +572,12 @@ QString Application::writeProblem(const QString& error) const
     QStorageInfo storage(m_profile->profileFolder());
     storage.refresh();
     if (storage.isValid() && storage.isReadOnly())
-        return translate("the folder is read-only");
+        return korvo::translate("the folder is read-only");
     if (storage.isValid() && storage.bytesAvailable() < 1024 * 1024)
-        return translate("the disk is full");
+        return korvo::translate("the disk is full");
     if (!error.isEmpty())
         return error;
-    return translate("the file cannot be written");
+    return korvo::translate("the file cannot be written");
 }
 
 // What could not be written is tried once more; when it still fails, the learner decides
@@ -582,12 +592,13 @@ void Application::confirmUnsavedChanges()
     m_profile->saveSettings();
     while (pending()) {
         const QString text =
-            translate("Some of your changes could not be saved to %1: %2.\n\nIf you quit now, "
-                      "they are lost. Make room on the disk or make the folder writable, then "
-                      "try again.")
+            korvo::translate(
+                "Some of your changes could not be saved to %1: %2.\n\nIf you quit now, "
+                "they are lost. Make room on the disk or make the folder writable, then "
+                "try again.")
                 .arg(QDir::toNativeSeparators(m_profile->databasePath()), writeProblem(QString()));
-        const QString buttons =
-            QStringLiteral("%1|%2").arg(translate("Try again"), translate("Quit without saving"));
+        const QString buttons = QStringLiteral("%1|%2").arg(
+            korvo::translate("Try again"), korvo::translate("Quit without saving"));
         if (messageBox(text, QString(), buttons, MessageBoxKind::Error) != 0) {
             qWarning("Quitting with changes that could not be saved to %s",
                      qPrintable(m_profile->databasePath()));
