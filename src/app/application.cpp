@@ -10,6 +10,7 @@
 #include "practice/sessiondialog.h"
 #include "profile/profile.h"
 #include "profile/profileevents.h"
+#include "profile/profileschema.h"
 #include "strokes/strokeanimationdatabase.h"
 #include "strokes/strokeanimationdialog.h"
 #include "style/messagebox.h"
@@ -25,14 +26,19 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QLocale>
 #include <QShortcut>
+#include <QSqlDatabase>
 #include <QStandardPaths>
+#include <QStorageInfo>
 #include <QStyleHints>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <cstdlib>
 
 namespace korvo {
@@ -41,6 +47,28 @@ namespace {
 
 const char fontInstructionsUrl[] =
     "https://en.wikipedia.org/wiki/Help:Multilingual_support_(East_Asian)";
+
+// The README's command that builds the program together with its data files.
+const char rebuildCommand[] = "./dev run";
+
+// Files SQLite keeps beside a database while it writes; they belong to that one file.
+const char* const sideFileSuffixes[] = {"-journal", "-wal", "-shm"};
+
+// The notice for a shipped data file that is missing or cannot be read, with what the program
+// does without it and how the data is rebuilt.
+QString dataFileMessage(const QString& path, const QString& consequence)
+{
+    const QString problem =
+        QFileInfo(path).isFile()
+            ? korvo::translate("The data file %1 is damaged and cannot be read.")
+            : korvo::translate("The data file %1 is missing.");
+    return problem.arg(QDir::toNativeSeparators(path)) + QLatin1String("\n\n") + consequence +
+           QLatin1String("\n\n") +
+           korvo::translate(
+               "To rebuild the program's data, run %1 in the folder of %2's source code "
+               "(see its README).")
+               .arg(QLatin1String(rebuildCommand), Application::productName());
+}
 
 } // namespace
 
@@ -102,13 +130,11 @@ QString Application::productName()
     return QStringLiteral("Quillet");
 }
 
-void Application::initialize()
+bool Application::initialize()
 {
-    m_dictionary = std::make_unique<Dictionary>();
-    if (!m_dictionary->open(m_folders.dictionaryDatabase()))
-        qWarning("Could not open the dictionary %s", qPrintable(m_folders.dictionaryDatabase()));
-
-    openProfile();
+    openDictionary();
+    if (!openProfile())
+        return false;
     backUpProfileOnNewVersion();
     m_profile->upgradeDatabase();
     m_profile->loadDecks();
@@ -128,12 +154,49 @@ void Application::initialize()
     addHelpShortcut(m_mainWindow.get(), QString());
     m_mainWindow->showScreen(m_profile->setting(QStringLiteral("context.screenName")).toString());
     m_mainWindow->show();
+    reportDataFileProblems();
 
     m_updateCheck = std::make_unique<UpdateCheck>(m_profile.get());
     QTimer::singleShot(UpdateCheckDelay, this, [this] {
         if (m_profile->setting(QStringLiteral("autoUpdateCheck")).toBool())
             checkForUpdate();
     });
+    return true;
+}
+
+// A dictionary that is missing, cannot be read or lacks its main table leaves the program
+// running with no results; the learner hears of it once the window is up.
+void Application::openDictionary()
+{
+    const QString path = m_folders.dictionaryDatabase();
+    m_dictionary = std::make_unique<Dictionary>();
+    if (!m_dictionary->open(path)) {
+        qWarning("Could not open the dictionary %s", qPrintable(path));
+        m_dataFileProblems.append(path);
+    } else if (!m_dictionary->database().tables().contains(QStringLiteral("KnowledgeUnits"))) {
+        qWarning("The dictionary %s has no entries table", qPrintable(path));
+        m_dataFileProblems.append(path);
+    }
+}
+
+void Application::reportDataFileProblems()
+{
+    for (const QString& path : std::as_const(m_dataFileProblems)) {
+        messageBox(
+            dataFileMessage(path, korvo::translate("The dictionary finds nothing until the file "
+                                                   "is rebuilt.")),
+            QString(), QStringLiteral("ok"), MessageBoxKind::Warning);
+    }
+    m_dataFileProblems.clear();
+}
+
+void Application::reportAnimationProblem()
+{
+    messageBox(
+        dataFileMessage(m_folders.dataFile(QStringLiteral("Animations.db")),
+                        korvo::translate("Stroke order animations are not available until the "
+                                         "file is rebuilt.")),
+        QString(), QStringLiteral("ok"), MessageBoxKind::Warning);
 }
 
 void Application::checkForUpdate()
@@ -156,11 +219,17 @@ PinyinPlayer* Application::pinyinPlayer()
     return m_pinyinPlayer;
 }
 
+// Opened on first use; a file that is missing or cannot be read is told once, after the caller
+// (a dialog being built, a page being filled) has finished.
 StrokeAnimationDatabase* Application::strokeAnimationDatabase()
 {
     if (!m_strokeAnimationDatabase) {
         m_strokeAnimationDatabase = std::make_unique<StrokeAnimationDatabase>(
             m_folders.dataFile(QStringLiteral("Animations.db")));
+        if (!m_strokeAnimationDatabase->isOpen() && !m_animationProblemReported) {
+            m_animationProblemReported = true;
+            QTimer::singleShot(0, this, &Application::reportAnimationProblem);
+        }
     }
     return m_strokeAnimationDatabase.get();
 }
@@ -170,10 +239,200 @@ CardState Application::cardDisplayOptions() const
     return listCardState(m_profile.get());
 }
 
-void Application::openProfile()
+// The profile file is looked at before anything writes to it. One that cannot be used is left
+// untouched until the learner decides: go back to a sound backup, start a new profile, or quit.
+// Either of the first two keeps the file under another name.
+bool Application::openProfile()
 {
+    const QString path = m_folders.profileDatabase();
+    for (;;) {
+        const ProfileFileCheck check = checkProfileFile(path, Profile::SchemaVersions.last());
+        if (check.canOpen())
+            break;
+        if (!resolveUnusableProfile(path, check))
+            return false;
+    }
     m_profile = std::make_unique<Profile>(m_folders.profileFolder(), m_folders.profileTemplate());
+    // Shown from the event loop: a failed write may happen in the middle of a screen's work.
+    connect(m_profile.get(), &Profile::writeFailed, this, &Application::profile_writeFailed,
+            Qt::QueuedConnection);
     m_profile->openDatabase();
+    return true;
+}
+
+bool Application::resolveUnusableProfile(const QString& path, const ProfileFileCheck& check)
+{
+    qWarning("The profile %s cannot be used: %s", qPrintable(path), qPrintable(check.detail));
+    // The profile's language is out of reach; the system's is the best guess.
+    if (TranslationCatalogue::instance()->locale().isEmpty())
+        TranslationCatalogue::instance()->setLocale(QLocale::system().name());
+
+    const QString latest = Profile::SchemaVersions.last();
+    QString backup;
+    for (const QString& candidate : profileBackups(path)) {
+        if (checkProfileFile(candidate, latest).state == ProfileFileState::Usable) {
+            backup = candidate;
+            break;
+        }
+    }
+    const QString shownPath = QDir::toNativeSeparators(path);
+    const QString aside = QDir::toNativeSeparators(damagedFileName(path));
+    QString text;
+    switch (check.state) {
+    case ProfileFileState::Unreadable:
+        text = korvo::translate("The profile %1 cannot be read: %2").arg(shownPath, check.detail);
+        break;
+    case ProfileFileState::NotADatabase:
+        text = korvo::translate("The profile %1 is not a profile database: %2")
+                   .arg(shownPath, check.detail);
+        break;
+    case ProfileFileState::TooNew:
+        text = korvo::translate(
+                   "The profile %1 was made by a newer version of %2 (profile version %3).")
+                   .arg(shownPath, productName(), check.detail);
+        break;
+    default:
+        text = korvo::translate("The profile %1 is damaged: %2").arg(shownPath, check.detail);
+        break;
+    }
+    text +=
+        QLatin1String("\n\n") + korvo::translate("The file is left as it is.") + QLatin1Char(' ');
+    QString buttons;
+    if (backup.isEmpty()) {
+        text += korvo::translate(
+                    "No usable backup of it was found. Start a new profile (the file is kept "
+                    "as %1), or quit?")
+                    .arg(aside);
+        buttons = QStringLiteral("%1|%2").arg(korvo::translate("Start a new profile"),
+                                              korvo::translate("Quit"));
+    } else {
+        const QString date =
+            QFileInfo(backup).lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+        text +=
+            korvo::translate("Restore the backup %1 of %2, start a new profile, or quit? Restoring "
+                             "or starting anew keeps the file as %3.")
+                .arg(QDir::toNativeSeparators(backup), date, aside);
+        buttons = QStringLiteral("%1|%2|%3")
+                      .arg(korvo::translate("Restore backup"),
+                           korvo::translate("Start a new profile"), korvo::translate("Quit"));
+    }
+    const int answer = messageBox(text, QString(), buttons, MessageBoxKind::Error);
+    // Positions: restore (when offered), start anew, quit; closing the box quits.
+    const int choice = backup.isEmpty() ? (answer == 0 ? 1 : 2) : answer;
+    if (choice == 0)
+        restoreProfileBackup(path, backup);
+    else if (choice == 1)
+        moveAside(path, nullptr);
+    else
+        return false;
+    // Whatever happened is checked again from the start.
+    return true;
+}
+
+// The backup is copied beside the profile and checked before the unusable file is moved aside;
+// only then does the copy take the profile's name.
+bool Application::restoreProfileBackup(const QString& path, const QString& backup)
+{
+    const QString incoming = path + QStringLiteral(".restoring");
+    QFile::remove(incoming);
+    QFile copy(backup);
+    QString problem;
+    if (!copy.copy(incoming)) {
+        problem = copy.errorString();
+    } else {
+        QFile::setPermissions(incoming,
+                              QFile::permissions(incoming) | QFile::ReadOwner | QFile::WriteOwner);
+        const ProfileFileCheck check = checkProfileFile(incoming, Profile::SchemaVersions.last());
+        if (check.state != ProfileFileState::Usable)
+            problem = check.detail;
+    }
+    if (problem.isEmpty()) {
+        QString aside;
+        if (!moveAside(path, &aside)) {
+            QFile::remove(incoming);
+            return false;
+        }
+        QFile restored(incoming);
+        if (restored.rename(path))
+            return true;
+        problem = restored.errorString();
+        // The unusable file goes back to its place rather than leaving no profile at all.
+        QFile::rename(aside, path);
+    }
+    QFile::remove(incoming);
+    qWarning("Could not restore %s: %s", qPrintable(backup), qPrintable(problem));
+    messageBox(korvo::translate("Could not restore the backup %1: %2")
+                   .arg(QDir::toNativeSeparators(backup), problem),
+               QString(), QStringLiteral("ok"), MessageBoxKind::Error);
+    return false;
+}
+
+// Renames the file to its ".damaged" name together with the journal files SQLite keeps beside
+// it: a journal left at the old name would be played into the next file of that name.
+bool Application::moveAside(const QString& path, QString* movedTo)
+{
+    const QString target = damagedFileName(path);
+    QFile file(path);
+    QString problem;
+    if (!file.rename(target)) {
+        problem = file.errorString();
+    } else {
+        for (const char* suffix : sideFileSuffixes) {
+            const QString side = path + QLatin1String(suffix);
+            if (QFileInfo::exists(side) && !QFile::rename(side, target + QLatin1String(suffix))) {
+                problem = QStringLiteral("%1 could not be moved").arg(side);
+                QFile::rename(target, path);
+                break;
+            }
+        }
+    }
+    if (problem.isEmpty()) {
+        qWarning("The profile %s was kept as %s", qPrintable(path), qPrintable(target));
+        if (movedTo)
+            *movedTo = target;
+        return true;
+    }
+    qWarning("Could not rename %s: %s", qPrintable(path), qPrintable(problem));
+    messageBox(korvo::translate("Could not rename %1 to %2: %3")
+                   .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(target), problem),
+               QString(), QStringLiteral("ok"), MessageBoxKind::Error);
+    return false;
+}
+
+QStringList Application::profileBackups(const QString& profilePath)
+{
+    const QFileInfo profile(profilePath);
+    const QString pattern = QStringLiteral("%1.*.%2").arg(profile.baseName(), profile.suffix());
+    QFileInfoList found =
+        profile.dir().entryInfoList({pattern}, QDir::Files | QDir::Hidden, QDir::NoSort);
+    std::sort(found.begin(), found.end(), [](const QFileInfo& a, const QFileInfo& b) {
+        if (a.lastModified() != b.lastModified())
+            return a.lastModified() > b.lastModified();
+        return a.fileName() > b.fileName();
+    });
+    QStringList backups;
+    for (const QFileInfo& info : std::as_const(found)) {
+        if (info.fileName() != profile.fileName())
+            backups.append(info.absoluteFilePath());
+    }
+    return backups;
+}
+
+QString Application::damagedFileName(const QString& profilePath)
+{
+    const auto taken = [](const QString& name) {
+        if (QFileInfo::exists(name) || QFileInfo(name).isSymLink())
+            return true;
+        for (const char* suffix : sideFileSuffixes) {
+            if (QFileInfo::exists(name + QLatin1String(suffix)))
+                return true;
+        }
+        return false;
+    };
+    QString name = profilePath + QStringLiteral(".damaged");
+    for (int number = 2; taken(name); ++number)
+        name = QStringLiteral("%1.%2.damaged").arg(profilePath).arg(number);
+    return name;
 }
 
 // A program version that differs from the last run's gets a copy of the profile first, named
@@ -292,6 +551,64 @@ void Application::retranslateWindows()
 }
 
 void Application::mainWindow_closed() {}
+
+// Told once per run of failures (the profile sees to that); the changes stay in memory.
+void Application::profile_writeFailed(const QString& error)
+{
+    if (m_shuttingDown || !m_profile)
+        return;
+    const QString text =
+        korvo::translate(
+            "%1 could not save your changes to %2: %3.\n\nThey are kept and will be saved "
+            "as soon as this is possible again. Until then, keep %1 open.")
+            .arg(productName(), QDir::toNativeSeparators(m_profile->databasePath()),
+                 writeProblem(error));
+    messageBox(text, QString(), QStringLiteral("ok"), MessageBoxKind::Warning);
+}
+
+// In the learner's words where the file system tells: a read-only folder or a full disk.
+QString Application::writeProblem(const QString& error) const
+{
+    QStorageInfo storage(m_profile->profileFolder());
+    storage.refresh();
+    if (storage.isValid() && storage.isReadOnly())
+        return korvo::translate("the folder is read-only");
+    if (storage.isValid() && storage.bytesAvailable() < 1024 * 1024)
+        return korvo::translate("the disk is full");
+    if (!error.isEmpty())
+        return error;
+    return korvo::translate("the file cannot be written");
+}
+
+// What could not be written is tried once more; when it still fails, the learner decides
+// between another attempt (after making room) and quitting without those changes.
+void Application::confirmUnsavedChanges()
+{
+    const auto pending = [this] {
+        return m_profile->hasPendingWrites() || (m_session && m_session->hasPendingHistory());
+    };
+    if (m_session)
+        m_session->saveHistoryItems();
+    m_profile->saveSettings();
+    while (pending()) {
+        const QString text =
+            korvo::translate(
+                "Some of your changes could not be saved to %1: %2.\n\nIf you quit now, "
+                "they are lost. Make room on the disk or make the folder writable, then "
+                "try again.")
+                .arg(QDir::toNativeSeparators(m_profile->databasePath()), writeProblem(QString()));
+        const QString buttons = QStringLiteral("%1|%2").arg(
+            korvo::translate("Try again"), korvo::translate("Quit without saving"));
+        if (messageBox(text, QString(), buttons, MessageBoxKind::Error) != 0) {
+            qWarning("Quitting with changes that could not be saved to %s",
+                     qPrintable(m_profile->databasePath()));
+            break;
+        }
+        m_profile->retryPendingWrites();
+        if (m_session)
+            m_session->saveHistoryItems();
+    }
+}
 
 void Application::showAbout()
 {
@@ -416,7 +733,7 @@ void Application::saveState()
         m_profile->setSetting(QStringLiteral("windowGeometry"), m_mainWindow->saveGeometry());
         m_profile->setSetting(QStringLiteral("context.screenName"), m_mainWindow->screenName());
     }
-    m_profile->saveSettings();
+    confirmUnsavedChanges();
 }
 
 } // namespace korvo

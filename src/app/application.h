@@ -26,6 +26,7 @@ class Session;
 class StrokeAnimationDatabase;
 class UpdateCheck;
 struct CardState;
+struct ProfileFileCheck;
 
 // The program's one application object. Construction fixes the folders for the whole run and
 // fills the pinyin tables; initialize() runs the start-up sequence. Owns the main window, the
@@ -51,7 +52,9 @@ public:
     static QString version();
     static QString productName();
 
-    void initialize();
+    // The start-up sequence. Returns false when the profile cannot be used and the learner chose
+    // to quit: nothing has been written then, and the program ends without its event loop.
+    bool initialize();
 
     const Folders& folders() const { return m_folders; }
     QString dataFile(const QString& name = QString()) const { return m_folders.dataFile(name); }
@@ -102,6 +105,12 @@ public:
     // families that are installed, in preference order.
     static QStringList chineseFontFamilies();
 
+    // The dated copies beside a profile file ("Profile.<date or version>.db"), newest first.
+    static QStringList profileBackups(const QString& profilePath);
+    // The name an unusable profile file is moved to: the path with ".damaged" added, or with a
+    // number before that suffix when the name is taken.
+    static QString damagedFileName(const QString& profilePath);
+
 signals:
     void knowledgeUnitChanged(int kuId);
     void deckChanged(int deckId);
@@ -112,9 +121,18 @@ private slots:
     void helpShortcut_activated();
     void mainWindow_closed();
     void profile_userSettingChanged(const QString& name);
+    void profile_writeFailed(const QString& error);
 
 private:
-    void openProfile();
+    void openDictionary();
+    void reportDataFileProblems();
+    void reportAnimationProblem();
+    bool openProfile();
+    bool resolveUnusableProfile(const QString& path, const ProfileFileCheck& check);
+    bool restoreProfileBackup(const QString& path, const QString& backup);
+    bool moveAside(const QString& path, QString* movedTo);
+    QString writeProblem(const QString& error) const;
+    void confirmUnsavedChanges();
     void backUpProfileOnNewVersion();
     void relayProfileSignals();
     void applyStyleOverrides();
@@ -139,6 +157,9 @@ private:
     PinyinPlayer* m_pinyinPlayer = nullptr;
     QPointer<AboutDialog> m_aboutDialog;
     QHash<QShortcut*, QString> m_helpAnchors;
+    // Shipped data files that are missing or damaged, told once the window is up.
+    QStringList m_dataFileProblems;
+    bool m_animationProblemReported = false;
 };
 
 } // namespace korvo

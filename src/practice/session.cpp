@@ -24,6 +24,8 @@ namespace korvo {
 namespace {
 
 const char* const DeckChangeReason = "deckCollectionChanged";
+// Milliseconds between the last answer and its write.
+constexpr int HistoryDelay = 500;
 
 // Uniform shuffle driven by the C runtime generator, like every random choice of a session.
 void shuffleWithRand(QList<int>& list)
@@ -159,7 +161,7 @@ CardState Session::initialCardState()
 Session::Session(Profile* profile, QObject* parent) : QObject(parent), m_profile(profile)
 {
     m_historyTimer = new QTimer(this);
-    m_historyTimer->setInterval(500);
+    m_historyTimer->setInterval(HistoryDelay);
     connect(m_historyTimer, &QTimer::timeout, this, &Session::saveHistoryItems);
     // The profile raises the deck changes the application relays; listening to it directly keeps
     // the session free of the application object.
@@ -302,8 +304,11 @@ void Session::answer(DeckCard* card, int result)
     // The first answer of a run starts the countdown and later ones join its batch: restarting
     // it on every answer would keep a steady run of quick answers (a learner pressing C every
     // 400 ms) in memory indefinitely, all of it lost if the program were killed.
-    if (!m_historyTimer->isActive())
+    // A timer waiting to try a failed write again is brought forward to the usual delay.
+    if (!m_historyTimer->isActive() || m_historyTimer->interval() != HistoryDelay) {
+        m_historyTimer->setInterval(HistoryDelay);
         m_historyTimer->start();
+    }
 }
 
 void Session::saveHistoryItems()
@@ -320,12 +325,22 @@ void Session::writeHistory()
     if (m_history.isEmpty() || !m_profile)
         return;
     QSqlDatabase database = m_profile->database();
+    // Inside another writer's transaction (an import that may still be rolled back) the answers
+    // wait for the next tick instead of joining it.
+    if (transactionDepth(database) > 0) {
+        if (!m_historyTimer->isActive())
+            m_historyTimer->start();
+        return;
+    }
     // One commit for the whole queue: a quick run of answers costs a single sync, and even a
     // single answer writes two rows (its history row and the unit's score) that must not be
-    // split by a crash.
+    // split by a crash. A failed write is rolled back whole and the queue is kept for the next
+    // attempt.
     beginTransaction(database);
+    bool ok = true;
+    QQueue<HistoryItem> kept;
     while (!m_history.isEmpty()) {
-        const HistoryItem item = m_history.dequeue();
+        HistoryItem item = m_history.dequeue();
         DeckCard* card = m_profile->deckCardById(item.cardId);
         if (!card)
             continue;
@@ -334,21 +349,38 @@ void Session::writeHistory()
         KnowledgeUnit* unit = card->knowledgeUnit();
         if (!unit)
             continue;
-        m_profile->knowledge()->addHistory(card, item.scoreDelta >= 0 ? 1 : 0);
-        float score = unit->score() + item.scoreDelta;
-        if (score < 0)
-            score = 0;
-        unit->setScore(score);
-        unit->setLastTimePracticed(item.time);
-        m_profile->dictionary()->saveKnowledgeUnit(unit);
+        if (!item.applied) {
+            float score = unit->score() + item.scoreDelta;
+            if (score < 0)
+                score = 0;
+            unit->setScore(score);
+            unit->setLastTimePracticed(item.time);
+            item.applied = true;
+        }
+        kept.enqueue(item);
+        if (!ok)
+            continue;
+        if (!m_profile->knowledge()->addHistory(card, item.scoreDelta >= 0 ? 1 : 0) ||
+            !m_profile->dictionary()->saveKnowledgeUnit(unit))
+            ok = false;
     }
-    endTransaction(database);
+    if (Profile::finishTransaction(database, ok)) {
+        m_historyTimer->setInterval(HistoryDelay);
+        m_profile->noteWriteSuccess();
+        return;
+    }
+    m_history = kept;
+    m_historyTimer->setInterval(Profile::RetryInterval);
+    m_historyTimer->start();
+    m_profile->noteWriteFailure(QString());
 }
 
 void Session::reset()
 {
     writeHistory();
-    m_historyTimer->stop();
+    // Answers kept after a failed write are tried again by the timer.
+    if (m_history.isEmpty())
+        m_historyTimer->stop();
     m_deckIds.clear();
     m_progress.clear();
     m_cardIds.clear();

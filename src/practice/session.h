@@ -89,6 +89,9 @@ public:
     void answer(DeckCard* card, int result);
     // Writes pending answers, forgets the decks and card list and restores the count options.
     void reset();
+    // Answers not yet in the profile: waiting for the timer, or kept after a failed write (they
+    // are tried again on every tick of the timer, then every Profile::RetryInterval ms).
+    bool hasPendingHistory() const { return !m_history.isEmpty(); }
 
     // The "session." user settings of the profile.
     void loadSettings();
@@ -112,6 +115,9 @@ private:
         int cardId = 0;
         float scoreDelta = 0;
         qint64 time = 0;
+        // The delta is already in the unit's score in memory (a write of it failed): a second
+        // attempt stores the unit as it is instead of adding the delta again.
+        bool applied = false;
     };
 
     static CardState initialCardState();

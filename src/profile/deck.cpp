@@ -109,32 +109,15 @@ void Deck::appendCard(DeckCard* card)
 
 void Deck::saveCard(DeckCard* card)
 {
+    if (!card)
+        return;
     loadCards();
-    QStringList fields = {QStringLiteral("deckId"), QStringLiteral("kuId"),
-                          QStringLiteral("updateDate")};
-    QVariantList values = {m_id, card->kuId(), card->updateDate().toMSecsSinceEpoch()};
     const bool isNew = card->id() < 1;
-    QSqlQuery query;
-    if (isNew) {
-        // A new card goes to the end of the deck, so it also gets the last place in the stored
-        // order; without it the card would come first when the deck is read again.
-        fields << QStringLiteral("uuid") << QStringLiteral("creationDate")
-               << QStringLiteral("sortOrder");
-        values << card->uuid() << card->creationDate().toMSecsSinceEpoch() << m_cards.size() + 1;
-        query = buildQuery(m_profile->database(), QStringLiteral("insert"), QStringLiteral("Cards"),
-                           fields, values);
-    } else {
-        query = buildQuery(m_profile->database(), QStringLiteral("update"), QStringLiteral("Cards"),
-                           fields, values, QStringLiteral("id = :rowId"));
-        query.bindValue(QStringLiteral(":rowId"), card->id());
-    }
-    const bool ok = query.exec();
+    // The row is written now, or kept by the profile and written as soon as it can be.
+    m_profile->storeCard(this, card);
     card->setDeckId(m_id);
-    if (isNew) {
-        if (ok)
-            card->setId(query.lastInsertId().toInt());
+    if (isNew && !m_cards.contains(card))
         m_cards.append(card);
-    }
     m_profile->notifyDeckCardCollectionChanged(m_id);
 }
 
@@ -175,10 +158,8 @@ void Deck::deleteCard(int cardId)
     // The cards are read before the row goes: read afterwards, the list would never hold the
     // card, and a list showing this deck would not hear that it changed.
     loadCards();
-    QSqlQuery query(m_profile->database());
-    query.prepare(QStringLiteral("DELETE FROM Cards WHERE id = :id"));
-    query.bindValue(QStringLiteral(":id"), cardId);
-    query.exec();
+    if (cardId > 0)
+        m_profile->deleteRows({cardId});
 
     bool changed = false;
     const int index = indexOfCard(cardId);
@@ -275,22 +256,23 @@ void Deck::allCards(QList<DeckCard*>& out)
     }
 }
 
-void Deck::remove()
+bool Deck::remove()
 {
     QSqlDatabase database = m_profile->database();
     beginTransaction(database);
     loadCards();
+    bool ok = true;
     for (DeckCard* card : std::as_const(m_cards))
-        card->remove();
+        ok = ok && card->remove();
     for (Deck* child : std::as_const(m_children))
-        child->remove();
-    if (m_id > 0) {
+        ok = ok && child->remove();
+    if (ok && m_id > 0) {
         QSqlQuery query(database);
         query.prepare(QStringLiteral("DELETE FROM Decks WHERE id = :id"));
         query.bindValue(QStringLiteral(":id"), m_id);
-        query.exec();
+        ok = query.exec();
     }
-    endTransaction(database);
+    return Profile::finishTransaction(database, ok);
 }
 
 void Deck::dispose(bool detachFromParent)

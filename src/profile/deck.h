@@ -52,7 +52,8 @@ public:
     int cardCount();
     int indexOfCard(int cardId);
     void appendCard(DeckCard* card);
-    // Writes the card's row (insert or update) and announces the changed card list.
+    // Writes the card's row (insert or update; kept by the profile for a later attempt when the
+    // file cannot be written) and announces the changed card list.
     void saveCard(DeckCard* card);
     // Makes a card for the unit in this deck and stores it.
     DeckCard* addKnowledgeUnit(KnowledgeUnit* unit);
@@ -60,7 +61,8 @@ public:
     // end). In memory only; saving the deck with its card order stores it.
     void moveCard(int cardId, int newIndex);
     void removeCard(int cardId);
-    // Deletes the card's row; its knowledge unit stays.
+    // Deletes the card's row (now or, when the file cannot be written, later); its knowledge
+    // unit stays.
     void deleteCard(int cardId);
 
     QList<Deck*> children() const { return m_children; }
@@ -75,8 +77,8 @@ public:
     void allCards(QList<DeckCard*>& out);
 
     // Deletes the rows of this deck, its cards (and the user's own units of them) and of
-    // everything below it, in one transaction.
-    void remove();
+    // everything below it, in one transaction; all or nothing. Returns whether it was committed.
+    bool remove();
     // Releases this deck, its cards and its subtree; the registry deletes them later.
     void dispose(bool detachFromParent);
 

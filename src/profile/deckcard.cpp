@@ -68,10 +68,11 @@ QDateTime DeckCard::updateDate()
     return m_updateDate;
 }
 
-void DeckCard::remove()
+bool DeckCard::remove()
 {
     QSqlDatabase database = m_profile->database();
     beginTransaction(database);
+    bool ok = true;
     KnowledgeUnit* unit = knowledgeUnit();
     if (unit && unit->owner() > 0 && unit->id() > 0) {
         // A unit the user made goes with its card, unless another card still shows it.
@@ -84,16 +85,16 @@ void DeckCard::remove()
             QSqlQuery query(database);
             query.prepare(QStringLiteral("DELETE FROM KnowledgeUnits WHERE id = :id"));
             query.bindValue(QStringLiteral(":id"), unit->id());
-            query.exec();
+            ok = query.exec();
         }
     }
-    if (m_id > 0) {
+    if (ok && m_id > 0) {
         QSqlQuery query(database);
         query.prepare(QStringLiteral("DELETE FROM Cards WHERE id = :id"));
         query.bindValue(QStringLiteral(":id"), m_id);
-        query.exec();
+        ok = query.exec();
     }
-    endTransaction(database);
+    return Profile::finishTransaction(database, ok);
 }
 
 } // namespace korvo

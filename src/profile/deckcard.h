@@ -58,8 +58,9 @@ public:
     bool fromMap(const QVariantMap& map, const TransferOptions& options);
 
     // Deletes the card's row, and the unit's row when the unit is one the user made and no
-    // other card shows it; nested in the caller's transaction when there is one.
-    void remove();
+    // other card shows it; nested in the caller's transaction when there is one. All or
+    // nothing: returns whether the deletion was committed (or joined the caller's transaction).
+    bool remove();
     void dispose() { m_disposed = true; }
 
 private:

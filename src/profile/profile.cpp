@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRect>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -39,12 +40,16 @@ void execIgnoringErrors(QSqlDatabase& database, const QString& statement)
 
 // Runs an UPDATE of the given fields on the row with this id; the id is bound, not pasted.
 bool updateRow(QSqlDatabase& database, const QString& table, const QStringList& fields,
-               const QVariantList& values, int id)
+               const QVariantList& values, int id, QString* error = nullptr)
 {
     QSqlQuery query = buildQuery(database, QStringLiteral("update"), table, fields, values,
                                  QStringLiteral("id = :rowId"));
     query.bindValue(QStringLiteral(":rowId"), id);
-    return query.exec();
+    if (query.exec())
+        return true;
+    if (error)
+        *error = query.lastError().text();
+    return false;
 }
 
 } // namespace
@@ -68,13 +73,15 @@ Profile::Profile(const QString& profileFolder, const QString& templatePath, QObj
     m_saveUserSettingTimer.setSingleShot(true);
     connect(&m_saveUserSettingTimer, &QTimer::timeout, this,
             &Profile::saveUserSettingTimer_timeout);
+    m_retryTimer.setInterval(RetryInterval);
+    connect(&m_retryTimer, &QTimer::timeout, this, &Profile::retryTimer_timeout);
 }
 
 Profile::~Profile()
 {
-    // Changes of the last second are not lost when the owner forgot the final save.
-    if (!m_pendingSettings.isEmpty())
-        saveSettings();
+    // Changes of the last second, and those kept after a failed write, get a last chance.
+    if (hasPendingWrites())
+        retryPendingWrites();
     if (m_rootDeck)
         m_rootDeck->dispose(true);
     qDeleteAll(m_deckRegistry);
@@ -313,30 +320,51 @@ void Profile::setSetting(const QString& name, const QVariant& value)
     emit userSettingChanged(name);
 }
 
-void Profile::saveSettings()
+bool Profile::saveSettings()
 {
     m_saveUserSettingTimer.stop();
     if (m_pendingSettings.isEmpty())
-        return;
+        return true;
+    // Inside another writer's transaction the settings join it, as any statement would.
+    if (isNested())
+        return writeSettings();
+    retryPendingWrites();
+    return m_pendingSettings.isEmpty();
+}
+
+bool Profile::writeSettings()
+{
+    if (m_pendingSettings.isEmpty())
+        return true;
+    const bool nested = isNested();
     beginTransaction(m_database);
-    QSqlQuery remove(m_database);
-    remove.prepare(QStringLiteral("DELETE FROM UserSettings WHERE settingName = :name"));
-    QSqlQuery insert(m_database);
-    insert.prepare(QStringLiteral("INSERT INTO UserSettings (settingType, settingName, "
-                                  "settingValue) VALUES (:type, :name, :value)"));
-    for (const QString& name : std::as_const(m_pendingSettings)) {
-        const QVariant value = setting(name, QVariant());
-        remove.bindValue(QStringLiteral(":name"), name);
-        remove.exec();
-        insert.bindValue(QStringLiteral(":type"), value.typeId());
-        insert.bindValue(QStringLiteral(":name"), name);
-        insert.bindValue(QStringLiteral(":value"), encodeSettingValue(value));
-        insert.exec();
+    bool ok = true;
+    {
+        QSqlQuery remove(m_database);
+        remove.prepare(QStringLiteral("DELETE FROM UserSettings WHERE settingName = :name"));
+        QSqlQuery insert(m_database);
+        insert.prepare(QStringLiteral("INSERT INTO UserSettings (settingType, settingName, "
+                                      "settingValue) VALUES (:type, :name, :value)"));
+        for (const QString& name : std::as_const(m_pendingSettings)) {
+            const QVariant value = setting(name, QVariant());
+            remove.bindValue(QStringLiteral(":name"), name);
+            insert.bindValue(QStringLiteral(":type"), value.typeId());
+            insert.bindValue(QStringLiteral(":name"), name);
+            insert.bindValue(QStringLiteral(":value"), encodeSettingValue(value));
+            if (!remove.exec() || !insert.exec()) {
+                m_lastWriteError = remove.lastError().isValid() ? remove.lastError().text()
+                                                                : insert.lastError().text();
+                ok = false;
+                break;
+            }
+        }
     }
-    remove.finish();
-    insert.finish();
-    m_pendingSettings.clear();
-    endTransaction(m_database);
+    // The names stay pending until their rows are committed; inside another writer's
+    // transaction that writer's commit decides, and it is not retried from here.
+    ok = finishTransaction(m_database, ok);
+    if (ok || nested)
+        m_pendingSettings.clear();
+    return ok;
 }
 
 QString Profile::encodeSettingValue(const QVariant& value)
@@ -479,14 +507,42 @@ void Profile::collectDecks(QList<Deck*>& out, bool includeFolders)
 
 void Profile::saveDeck(Deck* deck, bool saveCardOrder, bool addToRoot)
 {
+    if (!deck)
+        return;
+    const bool isNew = deck->id() < 0;
+    retryFailedWrites();
+    const bool nested = isNested();
+    // The deck row and its card order reach the disk together or not at all.
+    beginTransaction(m_database);
+    bool ok = writeDeck(deck);
+    if (ok && saveCardOrder)
+        ok = writeCardOrder(deck);
+    ok = finishTransaction(m_database, ok);
+    if (!ok && isNew && !nested)
+        deck->setId(-1); // the inserted row was rolled back
+    if (ok) {
+        noteWriteSuccess();
+    } else if (!nested) {
+        keepDeck(deck, saveCardOrder);
+        noteWriteFailure(m_lastWriteError);
+    }
+
+    if (isNew) {
+        if (addToRoot && m_rootDeck)
+            m_rootDeck->addChild(deck);
+        emit deckCollectionChanged();
+    } else {
+        emit deckChanged(deck->id());
+    }
+}
+
+bool Profile::writeDeck(Deck* deck)
+{
     QStringList fields = {QStringLiteral("title"), QStringLiteral("isFolder"),
                           QStringLiteral("updateDate")};
     QVariantList values = {deck->displayTitle(), deck->isFolder() ? 1 : 0,
                            deck->updateDate().toMSecsSinceEpoch()};
     const bool isNew = deck->id() < 0;
-
-    // The deck row and its card order reach the disk together or not at all.
-    beginTransaction(m_database);
     QSqlQuery query;
     if (isNew) {
         QList<Deck*> all;
@@ -504,24 +560,44 @@ void Profile::saveDeck(Deck* deck, bool saveCardOrder, bool addToRoot)
                            values, QStringLiteral("id = :rowId"));
         query.bindValue(QStringLiteral(":rowId"), deck->id());
     }
-    const bool ok = query.exec();
-    if (saveCardOrder) {
-        const QList<DeckCard*> cards = deck->cards();
-        for (int i = 0; i < cards.size(); ++i)
-            updateRow(m_database, QStringLiteral("Cards"), {QStringLiteral("sortOrder")}, {i + 1},
-                      cards.at(i)->id());
+    if (!query.exec()) {
+        m_lastWriteError = query.lastError().text();
+        return false;
     }
-    endTransaction(m_database);
+    if (isNew)
+        deck->setId(query.lastInsertId().toInt());
+    return true;
+}
 
-    if (isNew) {
-        if (ok)
-            deck->setId(query.lastInsertId().toInt());
-        if (addToRoot && m_rootDeck)
-            m_rootDeck->addChild(deck);
-        emit deckCollectionChanged();
-    } else {
-        emit deckChanged(deck->id());
+// The deck's card order in one transaction: all of it or none. Cards not stored yet have no
+// row to number, so the order waits for them.
+bool Profile::writeCardOrder(Deck* deck)
+{
+    const QList<DeckCard*> cards = deck->cards();
+    for (DeckCard* card : cards) {
+        if (card->id() < 1) {
+            m_lastWriteError = QStringLiteral("a card of the deck is not stored yet");
+            return false;
+        }
     }
+    beginTransaction(m_database);
+    bool ok = true;
+    for (int i = 0; i < cards.size() && ok; ++i) {
+        ok = updateRow(m_database, QStringLiteral("Cards"), {QStringLiteral("sortOrder")}, {i + 1},
+                       cards.at(i)->id(), &m_lastWriteError);
+    }
+    return finishTransaction(m_database, ok);
+}
+
+void Profile::keepDeck(Deck* deck, bool cardOrder)
+{
+    for (PendingDeck& pending : m_pendingDecks) {
+        if (pending.deck == deck) {
+            pending.cardOrder = pending.cardOrder || cardOrder;
+            return;
+        }
+    }
+    m_pendingDecks.append({deck, cardOrder});
 }
 
 void Profile::deleteDeck(int id)
@@ -531,24 +607,343 @@ void Profile::deleteDeck(int id)
     Deck* deck = m_rootDeck->findDeck(id, true);
     if (!deck)
         return;
-    deck->remove();
+    // The rows to delete are taken from the objects before these are released; a deletion that
+    // cannot be written now is kept and tried again.
+    RowDeletion rows;
+    QList<Deck*> decks{deck};
+    deck->collectDecks(decks, true);
+    for (Deck* each : std::as_const(decks)) {
+        if (each->id() > 0)
+            rows.deckIds.append(each->id());
+        if (each->isFolder())
+            continue;
+        for (DeckCard* card : each->cards()) {
+            if (card->id() > 0)
+                rows.cardIds.append(card->id());
+            KnowledgeUnit* unit = card->knowledgeUnit();
+            if (unit && unit->owner() > 0 && unit->id() > 0 && !rows.unitIds.contains(unit->id()))
+                rows.unitIds.append(unit->id());
+        }
+    }
+    retryFailedWrites();
+    const bool nested = isNested();
+    if (writeDeletion(rows)) {
+        noteWriteSuccess();
+    } else if (!nested) {
+        m_pendingDeletion.cardIds += rows.cardIds;
+        m_pendingDeletion.unitIds += rows.unitIds;
+        m_pendingDeletion.deckIds += rows.deckIds;
+        noteWriteFailure(m_lastWriteError);
+    }
     deck->dispose(true);
     emit deckCollectionChanged();
 }
 
+void Profile::deleteRows(const QList<int>& cardIds, const QList<int>& unitIds)
+{
+    RowDeletion rows;
+    rows.cardIds = cardIds;
+    rows.unitIds = unitIds;
+    retryFailedWrites();
+    const bool nested = isNested();
+    if (writeDeletion(rows)) {
+        noteWriteSuccess();
+    } else if (!nested) {
+        m_pendingDeletion.cardIds += rows.cardIds;
+        m_pendingDeletion.unitIds += rows.unitIds;
+        noteWriteFailure(m_lastWriteError);
+    }
+}
+
+// Cards first, so that a user-made unit goes exactly when no card shows it any more.
+bool Profile::writeDeletion(const RowDeletion& rows)
+{
+    if (rows.isEmpty())
+        return true;
+    beginTransaction(m_database);
+    bool ok = true;
+    {
+        QSqlQuery card(m_database);
+        card.prepare(QStringLiteral("DELETE FROM Cards WHERE id = :id"));
+        for (int i = 0; i < rows.cardIds.size() && ok; ++i) {
+            card.bindValue(QStringLiteral(":id"), rows.cardIds.at(i));
+            ok = card.exec();
+            if (!ok)
+                m_lastWriteError = card.lastError().text();
+        }
+        QSqlQuery unit(m_database);
+        unit.prepare(QStringLiteral("DELETE FROM KnowledgeUnits WHERE id = :id AND owner > 0 AND "
+                                    "NOT EXISTS (SELECT 1 FROM Cards WHERE kuId = :kuId)"));
+        for (int i = 0; i < rows.unitIds.size() && ok; ++i) {
+            unit.bindValue(QStringLiteral(":id"), rows.unitIds.at(i));
+            unit.bindValue(QStringLiteral(":kuId"), rows.unitIds.at(i));
+            ok = unit.exec();
+            if (!ok)
+                m_lastWriteError = unit.lastError().text();
+        }
+        QSqlQuery deck(m_database);
+        deck.prepare(QStringLiteral("DELETE FROM Decks WHERE id = :id"));
+        for (int i = 0; i < rows.deckIds.size() && ok; ++i) {
+            deck.bindValue(QStringLiteral(":id"), rows.deckIds.at(i));
+            ok = deck.exec();
+            if (!ok)
+                m_lastWriteError = deck.lastError().text();
+        }
+    }
+    return finishTransaction(m_database, ok);
+}
+
 void Profile::renumberDecks()
+{
+    retryFailedWrites();
+    const bool nested = isNested();
+    if (writeRenumbering()) {
+        m_renumberPending = false;
+        noteWriteSuccess();
+    } else if (!nested) {
+        m_renumberPending = true;
+        noteWriteFailure(m_lastWriteError);
+    }
+    emit deckCollectionChanged();
+}
+
+bool Profile::writeRenumbering()
 {
     QList<Deck*> all;
     collectDecks(all, true);
-    beginTransaction(m_database);
-    for (int i = 0; i < all.size(); ++i) {
-        Deck* deck = all.at(i);
-        updateRow(m_database, QStringLiteral("Decks"),
-                  {QStringLiteral("sortOrder"), QStringLiteral("parentId")},
-                  {i + 1, deck->parentId()}, deck->id());
+    for (Deck* deck : std::as_const(all)) {
+        if (deck->id() < 0) {
+            m_lastWriteError = QStringLiteral("a deck is not stored yet");
+            return false;
+        }
     }
-    endTransaction(m_database);
-    emit deckCollectionChanged();
+    beginTransaction(m_database);
+    bool ok = true;
+    for (int i = 0; i < all.size() && ok; ++i) {
+        Deck* deck = all.at(i);
+        ok = updateRow(m_database, QStringLiteral("Decks"),
+                       {QStringLiteral("sortOrder"), QStringLiteral("parentId")},
+                       {i + 1, deck->parentId()}, deck->id(), &m_lastWriteError);
+    }
+    return finishTransaction(m_database, ok);
+}
+
+void Profile::storeCard(Deck* deck, DeckCard* card)
+{
+    if (!deck || !card)
+        return;
+    retryFailedWrites();
+    const bool nested = isNested();
+    if (writeCard(deck, card)) {
+        noteWriteSuccess();
+        return;
+    }
+    if (nested)
+        return;
+    bool known = false;
+    for (const PendingCard& pending : std::as_const(m_pendingCards))
+        known = known || pending.card == card;
+    if (!known)
+        m_pendingCards.append({deck, card});
+    noteWriteFailure(m_lastWriteError);
+}
+
+bool Profile::writeCard(Deck* deck, DeckCard* card)
+{
+    // A card can only be stored once its deck and its unit have rows.
+    if (deck->id() < 1) {
+        m_lastWriteError = QStringLiteral("the deck is not stored yet");
+        return false;
+    }
+    KnowledgeUnit* unit = card->knowledgeUnit();
+    if (unit && unit->id() != card->kuId()) {
+        if (unit->id() < 1) {
+            m_lastWriteError = QStringLiteral("the card's entry is not stored yet");
+            return false;
+        }
+        card->setKnowledgeUnit(unit);
+    }
+    QStringList fields = {QStringLiteral("deckId"), QStringLiteral("kuId"),
+                          QStringLiteral("updateDate")};
+    QVariantList values = {deck->id(), card->kuId(), card->updateDate().toMSecsSinceEpoch()};
+    const bool isNew = card->id() < 1;
+    QSqlQuery query;
+    if (isNew) {
+        // A new card goes to the end of the deck, so it also gets the last place in the stored
+        // order; without it the card would come first when the deck is read again.
+        const QList<DeckCard*> cards = deck->cards();
+        const int position = cards.indexOf(card);
+        fields << QStringLiteral("uuid") << QStringLiteral("creationDate")
+               << QStringLiteral("sortOrder");
+        values << card->uuid() << card->creationDate().toMSecsSinceEpoch()
+               << int(position >= 0 ? position + 1 : cards.size() + 1);
+        query = buildQuery(m_database, QStringLiteral("insert"), QStringLiteral("Cards"), fields,
+                           values);
+    } else {
+        query = buildQuery(m_database, QStringLiteral("update"), QStringLiteral("Cards"), fields,
+                           values, QStringLiteral("id = :rowId"));
+        query.bindValue(QStringLiteral(":rowId"), card->id());
+    }
+    if (!query.exec()) {
+        m_lastWriteError = query.lastError().text();
+        return false;
+    }
+    if (isNew)
+        card->setId(query.lastInsertId().toInt());
+    return true;
+}
+
+bool Profile::saveKnowledgeUnit(KnowledgeUnit* unit)
+{
+    if (!unit || !m_dictionary)
+        return false;
+    retryFailedWrites();
+    const bool nested = isNested();
+    if (writeUnit(unit)) {
+        noteWriteSuccess();
+        return true;
+    }
+    if (nested)
+        return false;
+    // A new unit has no owner until the dictionary stores it; the profile keeps it till then.
+    if (unit->id() < 1 && !unit->parent())
+        unit->setParent(this);
+    if (!m_pendingUnits.contains(unit))
+        m_pendingUnits.append(unit);
+    noteWriteFailure(m_lastWriteError);
+    return true;
+}
+
+bool Profile::writeUnit(KnowledgeUnit* unit)
+{
+    if (m_dictionary->saveKnowledgeUnit(unit))
+        return true;
+    m_lastWriteError = QStringLiteral("a knowledge unit could not be stored");
+    return false;
+}
+
+// Before a new write, the changes kept after a failure go first: rows they make may be needed
+// by it. The pending settings of the usual one-second batch wait for their own timer.
+void Profile::retryFailedWrites()
+{
+    if (m_retryTimer.isActive())
+        retryPendingWrites();
+}
+
+bool Profile::hasPendingWrites() const
+{
+    return !m_pendingSettings.isEmpty() || !m_pendingUnits.isEmpty() || !m_pendingDecks.isEmpty() ||
+           !m_pendingCards.isEmpty() || !m_pendingDeletion.isEmpty() || m_renumberPending;
+}
+
+bool Profile::isNested() const
+{
+    return transactionDepth(m_database) > 0;
+}
+
+// Units before the cards that show them, decks before their cards, cards before the deck's
+// card order, and the deletions last. The first failure ends the attempt: the rest would fail
+// the same way.
+bool Profile::retryPendingWrites()
+{
+    if (!hasPendingWrites())
+        return true;
+    if (m_retrying || isNested())
+        return false;
+    m_retrying = true;
+    bool ok = true;
+    bool decksStored = false;
+    QSet<int> cardDecks;
+
+    while (ok && !m_pendingUnits.isEmpty()) {
+        KnowledgeUnit* unit = m_pendingUnits.first();
+        if (unit && !(ok = writeUnit(unit)))
+            break;
+        m_pendingUnits.removeFirst();
+    }
+    for (int i = 0; ok && i < m_pendingDecks.size(); ++i) {
+        Deck* deck = m_pendingDecks.at(i).deck;
+        if (!deck || deck->isDisposed())
+            continue;
+        const bool isNew = deck->id() < 0;
+        ok = writeDeck(deck);
+        decksStored = decksStored || (ok && isNew);
+    }
+    while (ok && !m_pendingCards.isEmpty()) {
+        const PendingCard pending = m_pendingCards.first();
+        if (pending.deck && pending.card && !pending.deck->isDisposed() &&
+            !pending.card->isDisposed()) {
+            const bool isNew = pending.card->id() < 1;
+            if (!(ok = writeCard(pending.deck, pending.card)))
+                break;
+            if (isNew)
+                cardDecks.insert(pending.deck->id());
+        }
+        m_pendingCards.removeFirst();
+    }
+    while (ok && !m_pendingDecks.isEmpty()) {
+        const PendingDeck pending = m_pendingDecks.first();
+        if (pending.deck && !pending.deck->isDisposed() && pending.cardOrder &&
+            !(ok = writeCardOrder(pending.deck)))
+            break;
+        m_pendingDecks.removeFirst();
+    }
+    if (ok && m_renumberPending) {
+        ok = writeRenumbering();
+        m_renumberPending = !ok;
+    }
+    if (ok && writeDeletion(m_pendingDeletion))
+        m_pendingDeletion = RowDeletion();
+    else
+        ok = false;
+    if (ok)
+        ok = writeSettings();
+    m_retrying = false;
+
+    if (ok)
+        noteWriteSuccess();
+    else
+        noteWriteFailure(m_lastWriteError);
+    // Rows that have just been made change the ids the screens know.
+    if (decksStored)
+        emit deckCollectionChanged();
+    for (int deckId : std::as_const(cardDecks))
+        notifyDeckCardCollectionChanged(deckId);
+    return ok;
+}
+
+void Profile::noteWriteFailure(const QString& error)
+{
+    if (!m_retryTimer.isActive() && hasPendingWrites())
+        m_retryTimer.start();
+    if (m_writeFailureReported)
+        return;
+    m_writeFailureReported = true;
+    qWarning("Could not write to the profile %s: %s", qPrintable(databasePath()),
+             qPrintable(error));
+    emit writeFailed(error);
+}
+
+void Profile::noteWriteSuccess()
+{
+    if (hasPendingWrites())
+        return;
+    m_retryTimer.stop();
+    m_writeFailureReported = false;
+}
+
+bool Profile::finishTransaction(QSqlDatabase& database, bool ok)
+{
+    if (ok)
+        return endTransaction(database);
+    if (transactionDepth(database) == 1) {
+        // SQLite may have rolled back by itself (a full disk); either way endTransaction() still
+        // closes its count with a commit, of an empty transaction.
+        database.rollback();
+        database.transaction();
+    }
+    endTransaction(database);
+    return false;
 }
 
 QList<int> Profile::cardIdsForKnowledgeUnit(int kuId)

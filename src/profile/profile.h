@@ -3,6 +3,7 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
+#include <QPointer>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,11 @@ class ProfileEvents;
 // dictionary bound to it for the user's own knowledge units, the practice-history writer, the
 // registries that own every deck and card object, and the event object for card and unit
 // announcements.
+//
+// A write of the learner's changes that cannot reach the file (a read-only folder, a full disk)
+// is rolled back whole, so nothing already stored is touched; the change stays in memory and is
+// tried again before the next write, every RetryInterval ms and when the profile is destroyed.
+// The first failure of a run of failures is announced once with writeFailed().
 class Profile : public QObject
 {
     Q_OBJECT
@@ -33,6 +39,8 @@ class Profile : public QObject
 public:
     static const QString ConnectionName;
     static const QStringList SchemaVersions;
+    // Milliseconds between two attempts to write the changes kept after a failed write.
+    static constexpr int RetryInterval = 5000;
 
     // profileFolder holds "Profile.db"; templatePath is the shipped "Profile.default.db".
     Profile(const QString& profileFolder, const QString& templatePath, QObject* parent = nullptr);
@@ -53,8 +61,9 @@ public:
     // Settings: the built-in default wins over the caller's default.
     QVariant setting(const QString& name, const QVariant& defaultValue = QVariant());
     void setSetting(const QString& name, const QVariant& value);
-    // Writes the pending settings in one transaction.
-    void saveSettings();
+    // Writes the pending settings in one transaction. On failure they stay pending (and are
+    // tried again); returns whether they reached the file.
+    bool saveSettings();
     QMap<QString, QVariant> settingDefaults() const { return m_settingDefaults; }
     static QString encodeSettingValue(const QVariant& value);
     // The decoded value, or an invalid variant when the type code has no decoding.
@@ -69,9 +78,20 @@ public:
     DeckCard* deckCardById(int id);
     void collectDecks(QList<Deck*>& out, bool includeFolders);
     void saveDeck(Deck* deck, bool saveCardOrder, bool addToRoot);
+    // Deletes the rows of the deck, of everything below it, of their cards and of the user's
+    // own units that no other card shows, in one transaction, and releases the objects.
     void deleteDeck(int id);
     // Stores sortOrder (depth-first over the whole tree) and parentId of every deck and folder.
     void renumberDecks();
+    // Writes the row of a card of the deck (insert or update). Used by Deck::saveCard.
+    void storeCard(Deck* deck, DeckCard* card);
+    // Deletes the rows of these cards (and of these user-made units when no card shows them any
+    // more) in one transaction. Used by Deck::deleteCard.
+    void deleteRows(const QList<int>& cardIds, const QList<int>& unitIds = QList<int>());
+    // Stores a knowledge unit of the user's through the profile's dictionary. A unit that cannot
+    // be stored now is kept (a new one owned by the profile until it is) and written later;
+    // false only without a unit or a dictionary.
+    bool saveKnowledgeUnit(KnowledgeUnit* unit);
     QList<int> cardIdsForKnowledgeUnit(int kuId);
 
     Dictionary* dictionary() const { return m_dictionary.get(); }
@@ -81,18 +101,68 @@ public:
     // Called by decks and cards when their list of cards changed.
     void notifyDeckCardCollectionChanged(int deckId);
 
+    // Changes kept in memory after a failed write.
+    bool hasPendingWrites() const;
+    // Tries to write every kept change, in the order the rows depend on each other; returns
+    // whether nothing is left. Does nothing inside another writer's transaction.
+    bool retryPendingWrites();
+    // Other writers of the profile (the practice history) report the outcome of their writes
+    // here, so that the learner hears of a failure once, whoever met it.
+    void noteWriteFailure(const QString& error);
+    void noteWriteSuccess();
+    bool isWriteFailureReported() const { return m_writeFailureReported; }
+
+    // Ends a transaction begun with beginTransaction(): commits it when every statement
+    // succeeded (`ok`), otherwise rolls the outermost transaction back. A failed statement does
+    // not make SQLite's commit fail, so the caller's results decide. Returns whether the
+    // changes were committed (always false when not `ok`).
+    static bool finishTransaction(QSqlDatabase& database, bool ok);
+
 signals:
     void userSettingChanged(const QString& name);
+    // A write failed and the learner has not been told since the last successful write; `error`
+    // is the database's message.
+    void writeFailed(const QString& error);
     void deckCollectionChanged();
     void deckChanged(int deckId);
 
 public slots:
     void saveUserSettingTimer_timeout() { saveSettings(); }
+    void retryTimer_timeout() { retryPendingWrites(); }
 
 private slots:
     void dictionary_knowledgeUnitChanged(korvo::KnowledgeUnit* unit);
 
 private:
+    // Rows to delete, kept together until they are gone.
+    struct RowDeletion
+    {
+        QList<int> cardIds;
+        QList<int> unitIds;
+        QList<int> deckIds;
+        bool isEmpty() const { return cardIds.isEmpty() && unitIds.isEmpty() && deckIds.isEmpty(); }
+    };
+    struct PendingDeck
+    {
+        QPointer<Deck> deck;
+        bool cardOrder = false;
+    };
+    struct PendingCard
+    {
+        QPointer<Deck> deck;
+        QPointer<DeckCard> card;
+    };
+
+    void retryFailedWrites();
+    bool writeSettings();
+    bool writeUnit(KnowledgeUnit* unit);
+    bool writeDeck(Deck* deck);
+    bool writeCardOrder(Deck* deck);
+    bool writeCard(Deck* deck, DeckCard* card);
+    bool writeRenumbering();
+    bool writeDeletion(const RowDeletion& rows);
+    void keepDeck(Deck* deck, bool cardOrder);
+    bool isNested() const;
     void openFallbackDatabase(const QString& fileName);
     void upgradeToVersion(const QString& version);
     void upgradeTo2();
@@ -107,6 +177,17 @@ private:
     QMap<QString, QVariant> m_settingCache;
     QStringList m_pendingSettings;
     QTimer m_saveUserSettingTimer;
+
+    // Changes whose write failed, tried again by retryPendingWrites().
+    QList<QPointer<KnowledgeUnit>> m_pendingUnits;
+    QList<PendingDeck> m_pendingDecks;
+    QList<PendingCard> m_pendingCards;
+    RowDeletion m_pendingDeletion;
+    bool m_renumberPending = false;
+    bool m_retrying = false;
+    bool m_writeFailureReported = false;
+    QString m_lastWriteError;
+    QTimer m_retryTimer;
 
     Deck* m_rootDeck = nullptr;
     QList<Deck*> m_deckRegistry;

@@ -1,5 +1,9 @@
 #include "profile/profileschema.h"
 
+#include "text/texthelpers.h"
+
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -116,6 +120,62 @@ bool createProfileSchema(QSqlDatabase database)
         return false;
     }
     return true;
+}
+
+namespace {
+
+const char ProfileCheckConnection[] = "profileCheck";
+
+// Runs the SQLite checks on a file that starts with the SQLite header.
+ProfileFileCheck checkSqliteFile(QSqlDatabase& database, const QString& latestVersion)
+{
+    if (!database.open())
+        return {ProfileFileState::Damaged, database.lastError().text()};
+    QSqlQuery query(database);
+    if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next())
+        return {ProfileFileState::Damaged, query.lastError().text()};
+    const QString verdict = query.value(0).toString();
+    if (verdict != QLatin1String("ok"))
+        return {ProfileFileState::Damaged, verdict};
+    query.finish();
+    if (database.tables().contains(QStringLiteral("DatabaseVersion")) &&
+        query.exec(QStringLiteral("SELECT version FROM DatabaseVersion")) && query.next()) {
+        const QString version = query.value(0).toString();
+        if (compareVersions(version, latestVersion) > 0)
+            return {ProfileFileState::TooNew, version};
+    }
+    return {};
+}
+
+} // namespace
+
+ProfileFileCheck checkProfileFile(const QString& path, const QString& latestVersion)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return {ProfileFileState::Missing, QString()};
+    if (info.isDir())
+        return {ProfileFileState::Unreadable, QStringLiteral("not a regular file")};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {ProfileFileState::Unreadable, file.errorString()};
+    const QByteArray header = file.read(16);
+    file.close();
+    if (header.isEmpty())
+        return {ProfileFileState::NotADatabase, QStringLiteral("the file is empty")};
+    if (header != QByteArray("SQLite format 3\0", 16))
+        return {ProfileFileState::NotADatabase, QStringLiteral("file is not a database")};
+
+    ProfileFileCheck result;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                                          QLatin1String(ProfileCheckConnection));
+        database.setDatabaseName(path);
+        result = checkSqliteFile(database, latestVersion);
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(QLatin1String(ProfileCheckConnection));
+    return result;
 }
 
 } // namespace korvo

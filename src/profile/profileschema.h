@@ -17,3 +17,36 @@ inline constexpr const char* CurrentProfileSchemaVersion = "2.0";
 bool createProfileSchema(QSqlDatabase database);
 
 } // namespace korvo
+
+namespace korvo {
+
+// What checkProfileFile() found out about a profile database file.
+enum class ProfileFileState {
+    Usable,       // a sound SQLite file of a schema version this program knows
+    Missing,      // no file: a new profile is made from the template
+    Unreadable,   // the file cannot be read (permissions, not a regular file)
+    NotADatabase, // empty, or not a SQLite file at all
+    Damaged,      // a SQLite file whose quick check reports a fault or that cannot be read
+    TooNew,       // written by a newer program: its schema version is beyond the known ones
+};
+
+struct ProfileFileCheck
+{
+    ProfileFileState state = ProfileFileState::Usable;
+    // The reason in the words of the file system or of SQLite, or the file's schema version.
+    QString detail;
+
+    // Whether the program can go on with the file (a missing file is made from the template).
+    bool canOpen() const
+    {
+        return state == ProfileFileState::Usable || state == ProfileFileState::Missing;
+    }
+};
+
+// Looks at the profile file before anything opens it for writing: readable, a SQLite file,
+// "PRAGMA quick_check" answering "ok", and a schema version not newer than latestVersion. Uses a
+// private connection that is closed again; the file is never changed (a hot journal left by a
+// killed process is rolled back, as any connection would).
+ProfileFileCheck checkProfileFile(const QString& path, const QString& latestVersion);
+
+} // namespace korvo

@@ -312,7 +312,7 @@ void EditCardDialog::saveButton_clicked()
         unit->setType(2);
         unit->copyFrom(m_workingUnit.get());
         unit->setOwner(1);
-        if (!userDictionary->saveKnowledgeUnit(unit)) {
+        if (!userProfile->saveKnowledgeUnit(unit)) {
             delete unit;
             return nullptr;
         }
@@ -341,7 +341,7 @@ void EditCardDialog::saveButton_clicked()
         } else {
             m_sourceUnit->copyFrom(m_workingUnit.get());
             m_sourceUnit->setOwner(1);
-            userDictionary->saveKnowledgeUnit(m_sourceUnit);
+            userProfile->saveKnowledgeUnit(m_sourceUnit);
             if (m_card && m_card->kuId() != m_sourceUnit->id())
                 attach(m_sourceUnit);
         }
