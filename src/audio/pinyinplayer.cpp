@@ -1,17 +1,26 @@
 #include "audio/pinyinplayer.h"
 
+#include "audio/mp3decoder.h"
 #include "dictionary/knowledgeunit.h"
 #include "text/pinyin.h"
 
-#include <QAudioOutput>
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
 #include <QFileInfo>
-#include <QMediaPlayer>
-#include <QUrl>
+#include <QMediaDevices>
+#include <QTimer>
 
 namespace korvo {
 
+namespace {
+
+constexpr int BytesPerSample = 2;
+
+} // namespace
+
 PinyinPlayer::PinyinPlayer(const QString& folder, QObject* parent)
-    : QObject(parent), m_folder(folder)
+    : QObject(parent), m_folder(folder), m_decoder(std::make_unique<Mp3Decoder>())
 {
 }
 
@@ -25,6 +34,11 @@ QString PinyinPlayer::recordingFile(const QString& syllable) const
     return m_folder + QLatin1Char('/') + toAudioSyllable(syllable) + QStringLiteral(".mp3");
 }
 
+int PinyinPlayer::queuedMilliseconds() const
+{
+    return int(qint64(m_samples.size()) * 1000 / (BytesPerSample * Mp3Decoder::SampleRate));
+}
+
 void PinyinPlayer::play(KnowledgeUnit* unit)
 {
     if (unit)
@@ -35,76 +49,61 @@ void PinyinPlayer::play(const QString& text)
 {
     stop();
     m_playList.clear();
+    m_samples.clear();
     // Tone marks are read as tone numbers first, so that "nǚ" is found as "nv3".
     for (const QString& syllable : splitSyllables(markedToNumbered(text))) {
         const QString file = recordingFile(syllable);
-        if (QFileInfo::exists(file))
+        if (QFileInfo::exists(file)) {
             m_playList.append(file);
+            m_samples.append(m_decoder->decode(file));
+        }
     }
     if (m_playList.isEmpty())
         return;
 
-    createPlayers();
-    m_active = 0;
-    m_current = 0;
-    load(m_players[0], 0);
-    m_players[0]->play();
-    load(m_players[1], 1);
+    m_playing = true;
+    createSink();
+    m_stream.setData(m_samples);
+    m_stream.open(QIODevice::ReadOnly);
+    m_sink->start(&m_stream);
+    // A sink that could not start (no sound device) has nothing to wait for.
+    if (m_sink->state() == QAudio::StoppedState)
+        QTimer::singleShot(0, this, &PinyinPlayer::sink_stateChanged);
 }
 
 void PinyinPlayer::stop()
 {
-    m_current = -1;
-    for (QMediaPlayer* player : m_players) {
-        if (player) {
-            player->stop();
-            player->setSource(QUrl());
-        }
-    }
+    m_playing = false;
+    if (m_sink)
+        m_sink->stop();
+    m_stream.close();
 }
 
-void PinyinPlayer::createPlayers()
+void PinyinPlayer::createSink()
 {
-    if (m_players[0])
+    if (m_sink)
         return;
-    for (int i = 0; i < 2; ++i) {
-        m_outputs[i] = new QAudioOutput(this);
-        m_players[i] = new QMediaPlayer(this);
-        m_players[i]->setAudioOutput(m_outputs[i]);
-        QMediaPlayer* player = m_players[i];
-        connect(player, &QMediaPlayer::mediaStatusChanged, this,
-                [this, player] { player_mediaStatusChanged(player); });
-        connect(player, &QMediaPlayer::errorOccurred, this,
-                [this, player] { player_mediaStatusChanged(player); });
-    }
+    QAudioFormat format;
+    format.setSampleRate(Mp3Decoder::SampleRate);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    m_sink = new QAudioSink(QMediaDevices::defaultAudioOutput(), format, this);
+    connect(m_sink, &QAudioSink::stateChanged, this, &PinyinPlayer::sink_stateChanged);
 }
 
-void PinyinPlayer::load(QMediaPlayer* player, int index)
+// Played to the end (the sink runs dry) or stopped by an error: the sequence is over.
+void PinyinPlayer::sink_stateChanged()
 {
-    player->setSource(index < m_playList.size() ? QUrl::fromLocalFile(m_playList.at(index))
-                                                : QUrl());
-}
-
-// When the playing syllable ends (or cannot be played), the other player, which already holds
-// the next syllable, starts at once and this one loads the syllable after that.
-void PinyinPlayer::player_mediaStatusChanged(QMediaPlayer* player)
-{
-    if (m_current < 0 || player != m_players[m_active])
+    if (!m_playing || !m_sink)
         return;
-    const bool ended = player->mediaStatus() == QMediaPlayer::EndOfMedia ||
-                       player->mediaStatus() == QMediaPlayer::InvalidMedia ||
-                       player->error() != QMediaPlayer::NoError;
-    if (!ended)
+    const QAudio::State state = m_sink->state();
+    const bool drained = state == QAudio::IdleState && m_stream.atEnd();
+    if (!drained && state != QAudio::StoppedState)
         return;
-    ++m_current;
-    if (m_current >= m_playList.size()) {
-        m_current = -1;
-        emit finished();
-        return;
-    }
-    m_active = 1 - m_active;
-    m_players[m_active]->play();
-    load(player, m_current + 1);
+    m_playing = false;
+    m_sink->stop();
+    m_stream.close();
+    emit finished();
 }
 
 } // namespace korvo

@@ -1,21 +1,26 @@
 #pragma once
 
+#include <QBuffer>
 #include <QObject>
 #include <QStringList>
 
-#include <array>
+#include <memory>
 
-class QAudioOutput;
-class QMediaPlayer;
+class QAudioSink;
 
 namespace korvo {
 
 class KnowledgeUnit;
+class Mp3Decoder;
 
-// Pronounces pinyin by playing one recorded MP3 file per syllable, one after another. Two media
-// players take turns: while one plays a syllable the other has the next one loaded, so that the
-// next starts the moment the first ends. Without a sound device the players fail quietly and
-// nothing is heard. The application owns the one player; it owns its media players.
+// Pronounces pinyin from one recorded MP3 file per syllable. The recordings of a text are decoded
+// and joined into one stream of samples, so each syllable follows the one before without a gap,
+// and played through the default sound device. Without a sound device nothing is heard and the
+// sequence ends at once. The application owns the one player.
+//
+// Decoding here rather than handing the files to a media player keeps the GUI thread safe: the
+// toolkit's media player can deadlock when it is given a new file while it is still opening the
+// last one, which quick answers in practice do all the time.
 class PinyinPlayer : public QObject
 {
     Q_OBJECT
@@ -36,23 +41,24 @@ public:
     QStringList playList() const { return m_playList; }
     // The recording file of one syllable, whether it exists or not.
     QString recordingFile(const QString& syllable) const;
+    // Milliseconds of sound the last play() queued (every recording that could be decoded).
+    int queuedMilliseconds() const;
 
 signals:
     // The last syllable of a sequence ended (or the sequence could not be played).
     void finished();
 
 private:
-    void createPlayers();
-    void load(QMediaPlayer* player, int index);
-    void player_mediaStatusChanged(QMediaPlayer* player);
+    void createSink();
+    void sink_stateChanged();
 
     QString m_folder;
     QStringList m_playList;
-    // Index in the play list of the syllable the current player plays.
-    int m_current = -1;
-    int m_active = 0;
-    std::array<QMediaPlayer*, 2> m_players{};
-    std::array<QAudioOutput*, 2> m_outputs{};
+    std::unique_ptr<Mp3Decoder> m_decoder;
+    QByteArray m_samples;
+    QBuffer m_stream;
+    QAudioSink* m_sink = nullptr;
+    bool m_playing = false;
 };
 
 } // namespace korvo

@@ -4,9 +4,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cstdio>
 
 using namespace korvo;
 
@@ -22,7 +26,9 @@ private slots:
     void playListFollowsTheSyllables();
     void unitIsPlayedByItsNumberedPinyin();
     void newCallReplacesTheSequence();
+    void syllablesAreJoinedIntoOneStream();
     void sequenceEndsWithoutBlocking();
+    void quickSuccessionNeverHangs();
 
 private:
     QString file(const QString& key) const { return m_folder.filePath(key + ".mp3"); }
@@ -88,6 +94,20 @@ void TestPinyinPlayer::newCallReplacesTheSequence()
     QVERIFY(player.playList().isEmpty());
 }
 
+void TestPinyinPlayer::syllablesAreJoinedIntoOneStream()
+{
+    PinyinPlayer player(m_folder.path());
+    player.play(QStringLiteral("ni3"));
+    const int ni = player.queuedMilliseconds();
+    player.play(QStringLiteral("hao3"));
+    const int hao = player.queuedMilliseconds();
+    QVERIFY(ni > 100 && hao > 100);
+    player.play(QStringLiteral("ni3 hao3"));
+    QVERIFY(qAbs(player.queuedMilliseconds() - (ni + hao)) <= 1);
+    player.play(QStringLiteral("xue2"));
+    QCOMPARE(player.queuedMilliseconds(), 0);
+}
+
 // With or without a sound device the sequence runs to its end and announces it; nothing waits
 // on a device that is not there.
 void TestPinyinPlayer::sequenceEndsWithoutBlocking()
@@ -102,5 +122,54 @@ void TestPinyinPlayer::sequenceEndsWithoutBlocking()
     QCOMPARE(finished.count(), 1);
 }
 
-QTEST_MAIN(TestPinyinPlayer)
+namespace {
+
+const char* const QuickPlayOption = "--quick-play-child";
+
+// Run in a child process: new sequences started while the previous one is still being loaded,
+// at the pace of a learner's quick key presses and faster.
+int playInQuickSuccession(const QString& folder)
+{
+    PinyinPlayer player(folder);
+    const QStringList texts = {"ni3hao3", "zhong1 guo2", "ma1", "nv3", "lu:4 hao3"};
+    QRandomGenerator random(7);
+    for (int i = 0; i < 400; ++i) {
+        player.play(texts.at(i % texts.size()));
+        QTest::qWait(int(random.bounded(6)));
+    }
+    player.stop();
+    std::printf("played\n");
+    return 0;
+}
+
+} // namespace
+
+// The media back end must never be given a new file while it is still opening the previous one:
+// that could stop the program for good. The child that plays is killed if it hangs.
+void TestPinyinPlayer::quickSuccessionNeverHangs()
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QuickPlayOption, m_folder.path()});
+    QVERIFY(child.waitForStarted());
+    const bool ended = child.waitForFinished(90000);
+    if (!ended)
+        child.kill();
+    QVERIFY2(ended, "the player hung");
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QVERIFY(child.readAllStandardOutput().contains("played"));
+}
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], QuickPlayOption) == 0) {
+        QCoreApplication app(argc, argv);
+        initPinyinTables();
+        return playInQuickSuccession(QString::fromLocal8Bit(argv[2]));
+    }
+    QCoreApplication app(argc, argv);
+    TestPinyinPlayer test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_pinyinplayer.moc"
