@@ -38,7 +38,7 @@ const char* const ChildOption = "--kill-safety-child";
 const int KillsPerKind = 17;
 const int AnsweredCards = 5;
 const int ReorderedCards = 30;
-const int DeletableDecks = 400;
+const int DeletableDecks = 4000;
 const int CardsPerDeck = 10;
 const int ImportedCards = 10;
 const QStringList EditorWords = {"学习", "朋友", "喜欢"};
@@ -82,13 +82,22 @@ QStringList fixtureRows(WriteKind kind)
         return deckWithOwnCards(1, "Practice", AnsweredCards, 1, 1);
     case WriteKind::Reorder:
         return deckWithOwnCards(1, "Ordered", ReorderedCards, 1, 1);
-    case WriteKind::Deletion: {
-        QStringList rows;
-        for (int deck = 1; deck <= DeletableDecks; ++deck)
-            rows << deckWithOwnCards(deck, QString("D%1").arg(deck), CardsPerDeck,
-                                     (deck - 1) * CardsPerDeck + 1, deck);
-        return rows;
-    }
+    case WriteKind::Deletion:
+        return {
+            QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                    "INSERT INTO Decks (id, title, sortOrder, parentId) SELECT i, 'D' || i, i, 0 "
+                    "FROM n")
+                .arg(DeletableDecks),
+            QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                    "INSERT INTO KnowledgeUnits (id, simplified, pinyin, definition, owner) "
+                    "SELECT i, 'w' || i, 'a1', 'word ' || i, 1 FROM n")
+                .arg(DeletableDecks * CardsPerDeck),
+            QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                    "INSERT INTO Cards (id, deckId, kuId, sortOrder) "
+                    "SELECT i, (i - 1) / %2 + 1, i, i FROM n")
+                .arg(DeletableDecks * CardsPerDeck)
+                .arg(CardsPerDeck),
+        };
     case WriteKind::CardEditor:
         return {"INSERT INTO Decks (id, title, sortOrder, parentId) VALUES (1, 'Mine', 1, 0)"};
     case WriteKind::Settings:
@@ -445,6 +454,7 @@ void TestKillSafety::killedWritesAreWholeOrAbsent()
         QVERIFY2(broken.isEmpty(),
                  qPrintable(QString("after kill %1: %2").arg(attempt).arg(broken)));
     }
+    qInfo("%s: %d writes completed between the kills", qPrintable(kind), writesBefore);
     QVERIFY2(writesBefore > 0, "no write completed before any kill");
 }
 
