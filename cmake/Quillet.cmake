@@ -15,7 +15,7 @@ if(QUILLET_SANITIZE)
     set(QUILLET_SANITIZER_ENVIRONMENT
         "ASAN_OPTIONS=${QUILLET_ASAN_OPTIONS}"
         "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/sanitizer/leaks.supp:print_suppressions=0"
-        "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=${CMAKE_SOURCE_DIR}/tests/sanitizer/undefined.supp")
+        "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 endif()
 
 function(quillet_add_optional_subdirectory dir)
