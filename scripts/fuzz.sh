@@ -5,13 +5,16 @@
 #   scripts/fuzz.sh                    every harness for 60 seconds each
 #   scripts/fuzz.sh 1800               every harness for half an hour each, one after another
 #   scripts/fuzz.sh 1800 json style    only the named harnesses (json mo pinyin style deckimport)
+#   scripts/fuzz.sh 0 json             no fuzzing: only merge what earlier runs collected
 #
 # The harnesses are built with clang in build-fuzz (configured on first use with -DQUILLET_FUZZ=ON;
 # needs the Debian packages clang and libclang-rt-14-dev). New inputs of a run are collected in
-# build-fuzz/fuzz-work/<harness>; afterwards only those that add coverage are merged into
-# tests/fuzz/corpus/<harness> (libFuzzer's -merge=1, which never removes a committed input).
+# build-fuzz/fuzz-work/<harness>. Afterwards the corpus tests/fuzz/corpus/<harness> is rebuilt as
+# a small set: every input with a name of its own (seeds and regression inputs, always kept),
+# then from the earlier corpus and the new inputs only those that reach code the set does not
+# reach yet (libFuzzer's -merge=1, counting covered edges only, not how often they run).
 # Inputs that crash a harness are kept in build-fuzz/fuzz-artifacts/<harness>: fix the fault, then
-# commit the input to the corpus as a regression input.
+# commit the input to the corpus under a name that says what it checks.
 #
 # Runs at the lowest priority (nice 19): the machine stays usable. FUZZ_FLAGS adds options for
 # libFuzzer (e.g. FUZZ_FLAGS=-jobs=2); FUZZ_NO_BUILD=1 skips the build step, so that two runs
@@ -65,24 +68,36 @@ for harness in "${harnesses[@]}"; do
         -print_final_stats=1 -artifact_prefix="$artifacts/")
     [ -f "$root/tests/fuzz/$harness.dict" ] && options+=(-dict="$root/tests/fuzz/$harness.dict")
 
-    echo "== $harness: fuzzing for $seconds s"
-    # shellcheck disable=SC2086
-    if ! nice -n 19 "$program" "${options[@]}" ${FUZZ_FLAGS:-} "$work" "$corpus" \
-        2>&1 | tee "$build/fuzz-work/$harness.log" | grep -E '^(#[0-9]+.*(DONE|pulse)|stat::|==[0-9]+==|SUMMARY)'; then
-        :
-    fi
-    if grep -q -E '^==[0-9]+==ERROR|^SUMMARY|check failed' "$build/fuzz-work/$harness.log"; then
-        echo "!! $harness found a fault; inputs in $artifacts, log in $build/fuzz-work/$harness.log" >&2
-        status=1
+    if [ "$seconds" -gt 0 ]; then
+        echo "== $harness: fuzzing for $seconds s"
+        # shellcheck disable=SC2086
+        nice -n 19 "$program" "${options[@]}" ${FUZZ_FLAGS:-} "$work" "$corpus" 2>&1 \
+            | tee "$build/fuzz-work/$harness.log" \
+            | grep -E '^(#[0-9]+.*(DONE|pulse)|stat::|==[0-9]+==|SUMMARY)' || true
+        if grep -q -E '^==[0-9]+==ERROR|^SUMMARY|check failed' "$build/fuzz-work/$harness.log"; then
+            echo "!! $harness found a fault; inputs in $artifacts, log in $build/fuzz-work/$harness.log" >&2
+            status=1
+        fi
     fi
 
-    echo "== $harness: merging new coverage into tests/fuzz/corpus/$harness"
+    echo "== $harness: rebuilding tests/fuzz/corpus/$harness"
     before=$(find "$corpus" -type f | wc -l)
-    nice -n 19 "$program" -merge=1 -max_len="$max_len" -timeout=10 -rss_limit_mb=4096 \
-        "$corpus" "$work" >"$build/fuzz-work/$harness.merge.log" 2>&1 || {
-        echo "!! merge of $harness failed; see $build/fuzz-work/$harness.merge.log" >&2
+    merged=$(mktemp -d "$build/fuzz-work/$harness-merge.XXXXXX")
+    # Named inputs first; libFuzzer's own names are 40 hexadecimal digits.
+    for file in "$corpus"/*; do
+        [ -f "$file" ] || continue
+        [[ "$(basename "$file")" =~ ^[0-9a-f]{40}$ ]] || cp "$file" "$merged/"
+    done
+    find "$work" -type f -size +64k -delete
+    if nice -n 19 "$program" -merge=1 -use_counters=0 -max_len="$max_len" -timeout=10 \
+        -rss_limit_mb=4096 "$merged" "$corpus" "$work" >"$build/fuzz-work/$harness.merge.log" 2>&1; then
+        rm -f "$corpus"/*
+        cp "$merged"/* "$corpus/"
+    else
+        echo "!! merge of $harness failed; corpus left as it was; see $build/fuzz-work/$harness.merge.log" >&2
         status=1
-    }
+    fi
+    rm -rf "$merged"
     find "$corpus" -type f -size +64k -print -delete | sed 's/^/dropped (over 64 KiB): /'
     after=$(find "$corpus" -type f | wc -l)
     echo "== $harness: corpus $before -> $after files"

@@ -23,21 +23,26 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QVariantList>
 #include <QVariantMap>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <memory>
+#include <string>
 
 using namespace korvo;
 
 namespace {
 
-QTemporaryDir* g_folder = nullptr;
+// The profile lives until the process ends; at exit only its folder is removed, without Qt:
+// by then function-local statics of Qt and of the program may already be destroyed.
+std::string g_folder;
 Profile* g_profile = nullptr;
 
 // Imports are capped far below the program's limit so that one input stays fast.
@@ -153,10 +158,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     // A memory-backed folder where there is one, so that commits cost no disk writes.
     const QString base =
         QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    g_folder = new QTemporaryDir(base + QStringLiteral("/quillet-fuzz-XXXXXX"));
-    if (!g_folder->isValid())
+    std::string pattern =
+        QFile::encodeName(base + QStringLiteral("/quillet-fuzz-XXXXXX")).toStdString();
+    if (!mkdtemp(pattern.data()))
         std::abort();
-    const QString templatePath = g_folder->filePath(QStringLiteral("Profile.default.db"));
+    g_folder = pattern;
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(g_folder, ignored);
+    });
+    const QString folder = QFile::decodeName(g_folder.c_str());
+    const QString templatePath = folder + QStringLiteral("/Profile.default.db");
     {
         QSqlDatabase database =
             QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fuzzTemplate"));
@@ -167,16 +179,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     }
     QSqlDatabase::removeDatabase(QStringLiteral("fuzzTemplate"));
 
-    g_profile = new Profile(g_folder->path(), templatePath);
+    g_profile = new Profile(folder, templatePath);
     g_profile->openDatabase();
     g_profile->upgradeDatabase();
     g_profile->loadDecks();
     if (!g_profile->database().isOpen())
         std::abort();
-    std::atexit([] {
-        delete g_profile;
-        delete g_folder;
-    });
     return 0;
 }
 
