@@ -115,10 +115,10 @@ QList<int> selectCards(const QList<Deck*>& decks, int maxCount, bool useSpacedRe
         for (DeckCard* card : std::as_const(cards)) {
             const auto record = records.constFind(card->kuId());
             // An entry that is not stored (yet) is read from the card itself.
-            const qint64 dueTime = record != records.constEnd()
-                                       ? Knowledge::dueTime(record->score, record->lastPracticed)
-                                       : Knowledge::dueTime(card->knowledgeUnit());
-            if (dueTime * 1000 <= limit)
+            const bool isDue = record != records.constEnd()
+                                   ? Knowledge::isDue(record->score, record->lastPracticed, limit)
+                                   : Knowledge::isDue(card->knowledgeUnit(), limit);
+            if (isDue)
                 due.append(card);
         }
         cards = due;

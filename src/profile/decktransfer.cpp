@@ -7,6 +7,7 @@
 #include "profile/deckcard.h"
 #include "profile/profile.h"
 #include "text/json.h"
+#include "text/texthelpers.h"
 #include "text/translationcatalogue.h"
 
 #include <QDateTime>
@@ -16,6 +17,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariantList>
+
+#include <cmath>
+#include <limits>
 
 namespace korvo {
 
@@ -76,10 +80,241 @@ struct ImportLog
     int maxUnitId = 0;
     int objects = 0;
     int maxObjects = maxImportedObjects;
+    bool tooLarge = false;
 
     // Counts one more deck or card; false once the import has grown past the limit.
-    bool admit() { return ++objects <= maxObjects; }
+    bool admit()
+    {
+        if (++objects <= maxObjects)
+            return true;
+        tooLarge = true;
+        return false;
+    }
 };
+
+// A value of a deck file that should be a number: absent (null or missing, the reader's default
+// applies), not a number at all (a word, a list: the toolkit's conversion applies, as it always
+// has), or a number, finite or not.
+struct FileNumber
+{
+    enum Kind { Absent, NotNumeric, Finite, NonFinite };
+    Kind kind = Absent;
+    double value = 0;
+    qint64 integer = 0;
+    bool isInteger = false;
+};
+
+FileNumber readFileNumber(const QVariant& variant)
+{
+    FileNumber number;
+    if (!variant.isValid() || variant.isNull())
+        return number;
+    number.kind = FileNumber::NotNumeric;
+    bool ok = false;
+    switch (variant.typeId()) {
+    case QMetaType::QString: {
+        // The JSON reader gives numbers as their text.
+        const QString text = variant.toString();
+        number.integer = text.toLongLong(&number.isInteger);
+        if (number.isInteger) {
+            number.kind = FileNumber::Finite;
+            number.value = static_cast<double>(number.integer);
+            return number;
+        }
+        // "inf" and "nan" convert; a number too large for a double converts to an infinity but
+        // reports failure; a number too small for one converts to 0 and reports failure.
+        number.value = text.toDouble(&ok);
+        if (std::isnan(number.value) || std::isinf(number.value))
+            number.kind = FileNumber::NonFinite;
+        else if (ok)
+            number.kind = FileNumber::Finite;
+        return number;
+    }
+    case QMetaType::Double:
+    case QMetaType::Float:
+        number.value = variant.toDouble();
+        number.kind = std::isfinite(number.value) ? FileNumber::Finite : FileNumber::NonFinite;
+        return number;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        number.integer = variant.toLongLong(&ok);
+        if (!ok || (variant.typeId() == QMetaType::ULongLong &&
+                    variant.toULongLong() > quint64(std::numeric_limits<qint64>::max()))) {
+            number.value = variant.toDouble();
+            number.kind = FileNumber::Finite;
+            return number;
+        }
+        number.isInteger = true;
+        number.value = static_cast<double>(number.integer);
+        number.kind = FileNumber::Finite;
+        return number;
+    default:
+        return number;
+    }
+}
+
+// Walks a deck tree in file order, checking and normalising what will be stored (see
+// checkDeckMap()). Stops at the first value it refuses and describes it in m_message.
+class DeckFileChecker
+{
+public:
+    explicit DeckFileChecker(const TransferOptions& options) : m_options(options) {}
+
+    bool checkDeck(QVariantMap& deck);
+    bool checkCard(QVariantMap& card, int number, const QString& deckPlace);
+    QString message() const { return m_message; }
+
+private:
+    bool checkUnit(QVariantMap& unit, const QString& place);
+    bool checkDate(QVariantMap& map, const char* key, qint64 maximum, const QString& place);
+    bool checkScore(QVariantMap& map, const QString& place);
+    bool refuse(const char* key, const QVariant& value, const QString& place,
+                const QString& reason);
+
+    TransferOptions m_options;
+    QString m_message;
+};
+
+// A text as it may appear inside a message: without unpaired surrogates, at most 40 characters.
+QString shortened(QString text)
+{
+    text = replaceUnpairedSurrogates(text);
+    if (text.size() > 40) {
+        text.truncate(text.at(38).isHighSurrogate() ? 38 : 39);
+        text.append(QChar(0x2026));
+    }
+    return text;
+}
+
+void sanitiseText(QVariantMap& map, const char* key)
+{
+    const auto it = map.find(QLatin1String(key));
+    if (it != map.end() && it.value().typeId() == QMetaType::QString)
+        it.value() = replaceUnpairedSurrogates(it.value().toString());
+}
+
+bool DeckFileChecker::refuse(const char* key, const QVariant& value, const QString& place,
+                             const QString& reason)
+{
+    m_message = translate(QStringLiteral("The file was not imported: \"%1\" of %2 is \"%3\", %4."))
+                    .arg(QLatin1String(key), place, shortened(value.toString()), reason);
+    return false;
+}
+
+bool DeckFileChecker::checkDate(QVariantMap& map, const char* key, qint64 maximum,
+                                const QString& place)
+{
+    const auto it = map.find(QLatin1String(key));
+    if (it == map.end())
+        return true;
+    const FileNumber number = readFileNumber(it.value());
+    if (number.kind == FileNumber::Absent || number.kind == FileNumber::NotNumeric)
+        return true;
+    const bool inRange = number.isInteger
+                             ? number.integer >= 0 && number.integer <= maximum
+                             : number.kind == FileNumber::Finite && number.value >= 0 &&
+                                   number.value <= static_cast<double>(maximum);
+    if (!inRange) {
+        return refuse(key, it.value(), place,
+                      translate(QStringLiteral("which is not a time between the years 1970 and "
+                                               "9999")));
+    }
+    it.value() = number.isInteger ? number.integer : static_cast<qint64>(number.value);
+    return true;
+}
+
+bool DeckFileChecker::checkScore(QVariantMap& map, const QString& place)
+{
+    const auto it = map.find(QStringLiteral("score"));
+    if (it == map.end())
+        return true;
+    const FileNumber number = readFileNumber(it.value());
+    if (number.kind == FileNumber::NonFinite) {
+        return refuse("score", it.value(), place,
+                      translate(QStringLiteral("which is not a finite number")));
+    }
+    if (number.kind == FileNumber::Finite)
+        it.value() = static_cast<float>(qBound(0.0, number.value, double(maxImportedScore)));
+    return true;
+}
+
+bool DeckFileChecker::checkUnit(QVariantMap& unit, const QString& place)
+{
+    for (const char* key : {"uuid", "simplified", "traditional", "pinyin", "definition"})
+        sanitiseText(unit, key);
+    if (m_options.creationDateIncluded &&
+        !checkDate(unit, "creationDate", maxImportedMilliseconds, place))
+        return false;
+    if (m_options.updateDateIncluded &&
+        !checkDate(unit, "updateDate", maxImportedMilliseconds, place))
+        return false;
+    if (m_options.scoreDataIncluded) {
+        if (!checkDate(unit, "lastTimePracticed", maxImportedSeconds, place) ||
+            !checkScore(unit, place))
+            return false;
+    }
+    return true;
+}
+
+bool DeckFileChecker::checkCard(QVariantMap& card, int number, const QString& deckPlace)
+{
+    sanitiseText(card, "uuid");
+    const QString place = translate(QStringLiteral("card %1 of %2")).arg(number).arg(deckPlace);
+    if (m_options.creationDateIncluded &&
+        !checkDate(card, "creationDate", maxImportedMilliseconds, place))
+        return false;
+    if (m_options.updateDateIncluded &&
+        !checkDate(card, "updateDate", maxImportedMilliseconds, place))
+        return false;
+    const auto unit = card.find(QStringLiteral("knowledgeUnit"));
+    if (unit == card.end() || unit.value().typeId() != QMetaType::QVariantMap)
+        return true;
+    QVariantMap unitMap = unit.value().toMap();
+    const QString unitPlace =
+        translate(QStringLiteral("the entry on card %1 of %2")).arg(number).arg(deckPlace);
+    if (!checkUnit(unitMap, unitPlace))
+        return false;
+    unit.value() = unitMap;
+    return true;
+}
+
+bool DeckFileChecker::checkDeck(QVariantMap& deck)
+{
+    sanitiseText(deck, "title");
+    sanitiseText(deck, "uuid");
+    const bool folder = boolValue(deck, "isFolder");
+    QString title = shortened(textValue(deck, "title"));
+    if (title.isEmpty())
+        title = translate(QStringLiteral("Untitled"));
+    const QString place = folder ? translate(QStringLiteral("the folder \"%1\"")).arg(title)
+                                 : translate(QStringLiteral("the deck \"%1\"")).arg(title);
+    if (m_options.creationDateIncluded &&
+        !checkDate(deck, "creationDate", maxImportedMilliseconds, place))
+        return false;
+    if (m_options.updateDateIncluded &&
+        !checkDate(deck, "updateDate", maxImportedMilliseconds, place))
+        return false;
+
+    // Only the list the reader will walk is checked: children of a folder, cards of a deck.
+    const QString listKey = folder ? QStringLiteral("children") : QStringLiteral("cards");
+    const auto list = deck.find(listKey);
+    if (list == deck.end() || list.value().typeId() != QMetaType::QVariantList)
+        return true;
+    QVariantList elements = list.value().toList();
+    for (qsizetype i = 0; i < elements.size(); ++i) {
+        if (elements.at(i).typeId() != QMetaType::QVariantMap)
+            continue;
+        QVariantMap element = elements.at(i).toMap();
+        const bool ok = folder ? checkDeck(element) : checkCard(element, int(i + 1), place);
+        if (!ok)
+            return false;
+        elements[i] = element;
+    }
+    list.value() = elements;
+    return true;
+}
 
 bool readCard(DeckCard* card, const QVariantMap& map, const TransferOptions& options,
               ImportLog* log)
@@ -267,14 +502,34 @@ TransferOptions readTransferOptions(const QString& text)
     return options;
 }
 
+bool checkDeckMap(QVariantMap& map, const TransferOptions& options, QString* message)
+{
+    DeckFileChecker checker(options);
+    QVariantMap checked = map;
+    if (!checker.checkDeck(checked)) {
+        if (message)
+            *message = checker.message();
+        return false;
+    }
+    map = checked;
+    return true;
+}
+
 bool deckCardFromMap(DeckCard* card, const QVariantMap& map, const TransferOptions& options)
 {
-    return card && readCard(card, map, options, nullptr);
+    if (!card)
+        return false;
+    QVariantMap checked = map;
+    DeckFileChecker checker(options);
+    if (!checker.checkCard(checked, 1, QString()))
+        return false;
+    return readCard(card, checked, options, nullptr);
 }
 
 bool deckFromMap(Deck* deck, const QVariantMap& map, const TransferOptions& options)
 {
-    return deck && readDeck(deck, map, options, nullptr);
+    QVariantMap checked = map;
+    return deck && checkDeckMap(checked, options) && readDeck(deck, checked, options, nullptr);
 }
 
 bool deckFromJson(Deck* deck, const QString& text, const TransferOptions& options)
@@ -284,13 +539,27 @@ bool deckFromJson(Deck* deck, const QString& text, const TransferOptions& option
 }
 
 Deck* importDeckText(Profile* profile, const QString& text, const TransferOptions& options,
-                     Deck* parentFolder, int maxObjects)
+                     Deck* parentFolder, int maxObjects, QString* errorMessage)
 {
-    if (!profile)
+    const QString notStored =
+        translate(QStringLiteral("The file was not imported: the profile could not store it."));
+    if (!profile) {
+        if (errorMessage)
+            *errorMessage = notStored;
         return nullptr;
+    }
     Deck* target = parentFolder ? parentFolder : profile->rootDeck();
-    if (!target)
+    if (!target) {
+        if (errorMessage)
+            *errorMessage = notStored;
         return nullptr;
+    }
+
+    // Every value is checked before the first row is written.
+    QVariantMap map = mapValue(readJson(text));
+    if (!checkDeckMap(map, options, errorMessage))
+        return nullptr;
+
     QSqlDatabase database = profile->database();
 
     // The whole import is one transaction; a savepoint inside it lets a failure undo exactly what
@@ -298,13 +567,15 @@ Deck* importDeckText(Profile* profile, const QString& text, const TransferOption
     beginTransaction(database);
     if (!exec(database, QStringLiteral("SAVEPOINT deckImport"))) {
         endTransaction(database);
+        if (errorMessage)
+            *errorMessage = notStored;
         return nullptr;
     }
 
     ImportLog log;
     log.maxObjects = maxObjects;
     Deck* deck = profile->newDeck();
-    bool ok = readDeck(deck, mapValue(readJson(text)), options, &log);
+    bool ok = readDeck(deck, map, options, &log);
     if (ok) {
         if (deck->displayTitle().isEmpty())
             deck->setTitle(translate(QStringLiteral("Untitled")));
@@ -333,6 +604,14 @@ Deck* importDeckText(Profile* profile, const QString& text, const TransferOption
         // The rows are gone; release the objects that stood for them.
         deck->dispose(false);
         emit profile->deckCollectionChanged();
+        if (errorMessage) {
+            *errorMessage =
+                log.tooLarge
+                    ? translate(QStringLiteral("The file was not imported: it holds more than %1 "
+                                               "decks and cards."))
+                          .arg(maxObjects)
+                    : notStored;
+        }
         return nullptr;
     }
 
@@ -341,6 +620,8 @@ Deck* importDeckText(Profile* profile, const QString& text, const TransferOption
         // The commit failed and was rolled back: nothing of the import is stored.
         deck->dispose(false);
         emit profile->deckCollectionChanged();
+        if (errorMessage)
+            *errorMessage = notStored;
         return nullptr;
     }
 

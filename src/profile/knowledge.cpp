@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 #include <cmath>
+#include <limits>
 
 namespace korvo {
 
@@ -40,13 +41,48 @@ const QVector<int>& Knowledge::intervals()
     return table;
 }
 
+int Knowledge::intervalIndex(float score)
+{
+    // Clamped while still a double: a score beyond the integer range (or NaN, which fails
+    // every comparison and so stays at the first interval) is never converted to an integer.
+    const double lastIndex = intervals().size() - 1;
+    const double index = std::floor(static_cast<double>(score) + 0.5) - 1;
+    if (!(index > 0))
+        return 0;
+    return index < lastIndex ? static_cast<int>(index) : static_cast<int>(lastIndex);
+}
+
 qint64 Knowledge::dueTime(float score, qint64 lastTimePracticed)
 {
-    const QVector<int>& table = intervals();
-    const double positive = score < 0 ? 0.0 : static_cast<double>(score);
-    const qint64 rounded = static_cast<qint64>(std::floor(positive + 0.5));
-    const qint64 index = qBound<qint64>(0, rounded - 1, table.size() - 1);
-    return lastTimePracticed + static_cast<qint64>(table.at(static_cast<int>(index))) * 86400;
+    const qint64 interval = static_cast<qint64>(intervals().at(intervalIndex(score))) * 86400;
+    // Saturates instead of overflowing: a practice time near the end of the 64-bit range is due
+    // at the end of that range, i.e. never.
+    qint64 due = 0;
+    if (__builtin_add_overflow(lastTimePracticed, interval, &due))
+        return std::numeric_limits<qint64>::max();
+    return due;
+}
+
+namespace {
+
+// due * 1000 <= milliseconds, compared in seconds so that nothing overflows: for whole seconds,
+// due * 1000 <= ms exactly when due <= floor(ms / 1000).
+bool isAtOrBefore(qint64 dueSeconds, qint64 milliseconds)
+{
+    const qint64 seconds = milliseconds / 1000 - (milliseconds % 1000 < 0 ? 1 : 0);
+    return dueSeconds <= seconds;
+}
+
+} // namespace
+
+bool Knowledge::isDue(float score, qint64 lastTimePracticed, qint64 milliseconds)
+{
+    return isAtOrBefore(dueTime(score, lastTimePracticed), milliseconds);
+}
+
+bool Knowledge::isDue(const KnowledgeUnit* unit, qint64 milliseconds)
+{
+    return isAtOrBefore(dueTime(unit), milliseconds);
 }
 
 qint64 Knowledge::dueTime(const KnowledgeUnit* unit)

@@ -134,14 +134,12 @@ Style* Style::section(const QString& name)
     }
     const QVariant content = value(name);
     if (!isObject(content)) {
-        // A missing section is an empty style; one shared instance serves every such name.
-        static const QString missingKey = QStringLiteral("\x01missing");
-        Style* empty = m_sections.value(missingKey);
-        if (!empty) {
-            empty = new Style();
-            m_sections.insert(missingKey, empty);
-        }
-        return empty;
+        // A missing section is an empty style; one shared instance serves every such name. It is
+        // kept apart from the cache of sections: any text can be a section name, so no key of
+        // that cache is safe from a sheet that defines a section of that name.
+        if (!m_missingSection)
+            m_missingSection = std::make_unique<Style>();
+        return m_missingSection.get();
     }
     Style* style = new Style(content);
     const QString baseName = style->stringValue("base");

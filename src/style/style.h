@@ -7,6 +7,8 @@
 #include <QPixmap>
 #include <QVariant>
 
+#include <memory>
+
 class QImage;
 class QLabel;
 class QPainter;
@@ -112,6 +114,8 @@ private:
     QVariant m_loadedData;
     Style* m_parent = nullptr;
     QHash<QString, Style*> m_sections;
+    // The empty style handed out for every section name the content does not define.
+    std::unique_ptr<Style> m_missingSection;
     // Section names whose base chain is being resolved, to stop a chain that loops.
     QStringList m_resolving;
 };

@@ -1,5 +1,7 @@
 #include "text/json.h"
 
+#include "text/texthelpers.h"
+
 #include <QVariantList>
 #include <QVariantMap>
 
@@ -155,8 +157,11 @@ QVariant Reader::parseString()
             return QVariant();
         }
         const QChar c = m_text.at(m_pos++);
-        if (c == QLatin1Char('"'))
-            return result;
+        if (c == QLatin1Char('"')) {
+            // Surrogates from \u escapes and from the text itself are paired up only here, so
+            // that an escaped high surrogate followed by a raw low one still forms a pair.
+            return replaceUnpairedSurrogates(result);
+        }
         if (c != QLatin1Char('\\')) {
             result.append(c);
             continue;

@@ -10,7 +10,9 @@
 // Reading gives nested variants: QVariantMap for objects, QVariantList for arrays, QString for
 // strings *and for numbers* (their characters as written; callers convert them), bool, and an
 // invalid variant for null. Commas are optional separators, unknown escapes are dropped and
-// whatever follows the first value is ignored. Nesting deeper than jsonMaxDepth fails.
+// whatever follows the first value is ignored. Nesting deeper than jsonMaxDepth fails. A
+// surrogate code unit without its partner, escaped or not, reads as U+FFFD, so every text read
+// is valid UTF-16.
 //
 // Writing produces compact ASCII-only JSON (no white space, every character outside 32-126 as
 // a \u escape, map keys in sorted order, doubles in %g form with ".0" added when they would

@@ -117,4 +117,27 @@ int compareVersions(const QString& a, const QString& b)
     return 0;
 }
 
+QString replaceUnpairedSurrogates(const QString& text)
+{
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    // Most texts have no surrogates at all; they are returned without a copy.
+    while (i < size && !text.at(i).isSurrogate())
+        ++i;
+    if (i == size)
+        return text;
+    QString result = text;
+    QChar* data = result.data();
+    while (i < size) {
+        if (data[i].isHighSurrogate() && i + 1 < size && data[i + 1].isLowSurrogate()) {
+            i += 2;
+            continue;
+        }
+        if (data[i].isSurrogate())
+            data[i] = QChar::ReplacementCharacter;
+        ++i;
+    }
+    return result;
+}
+
 } // namespace korvo

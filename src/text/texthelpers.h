@@ -28,4 +28,9 @@ QString safeName(const QString& text);
 // when b is newer, 0 when equal or when a part is not a number.
 int compareVersions(const QString& a, const QString& b);
 
+// The text with every surrogate code unit that is not part of a high-low pair replaced by
+// U+FFFD. Stored texts must be valid UTF-16: SQLite would otherwise pair a lone high surrogate
+// with whatever follows it when it writes the text as UTF-8, and a character would be lost.
+QString replaceUnpairedSurrogates(const QString& text);
+
 } // namespace korvo

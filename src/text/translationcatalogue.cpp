@@ -196,10 +196,24 @@ bool TranslationCatalogue::load(const QString& path)
         m_data.clear();
         return true;
     }
+    parse(path);
+    return true;
+}
+
+bool TranslationCatalogue::loadCatalogueData(const QByteArray& bytes)
+{
+    close();
+    m_loadAttempted = true;
+    m_data = bytes;
+    return parse(QStringLiteral("(data)"));
+}
+
+bool TranslationCatalogue::parse(const QString& path)
+{
     if (m_data.size() < moHeaderSize) {
         qWarning("Translation catalogue %s is too short, ignored", qPrintable(path));
         m_data.clear();
-        return true;
+        return false;
     }
     quint32 magic;
     std::memcpy(&magic, m_data.constData(), sizeof magic);
@@ -208,7 +222,7 @@ bool TranslationCatalogue::load(const QString& path)
     } else if (magic != moMagic) {
         qWarning("%s is not a message catalogue, ignored", qPrintable(path));
         m_data.clear();
-        return true;
+        return false;
     }
     m_count = number(8);
     m_sourceTable = number(12);
@@ -221,7 +235,7 @@ bool TranslationCatalogue::load(const QString& path)
         m_data.clear();
         m_swapped = false;
         m_count = 0;
-        return true;
+        return false;
     }
     m_loaded = true;
 

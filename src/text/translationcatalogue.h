@@ -49,6 +49,11 @@ public:
     // The translation of an English source text, or the text itself when there is none.
     QString translate(const QString& text);
 
+    // Takes the bytes as the catalogue of the current locale, as if they had been read from its
+    // file (which is then not looked for). Returns whether they hold a usable catalogue; when
+    // not, every lookup returns its text unchanged until the locale or folder changes.
+    bool loadCatalogueData(const QByteArray& bytes);
+
     // Whether a catalogue file is loaded (triggers the load like a lookup would).
     bool isLoaded();
     // Lower-case charset name of the loaded catalogue, empty when it names none.
@@ -73,6 +78,9 @@ private:
     void close();
     void ensureLoaded();
     bool load(const QString& path);
+    // Parses the bytes in m_data (the path only names them in warnings); false when they are
+    // not a usable catalogue (m_data is then emptied).
+    bool parse(const QString& path);
     quint32 number(qsizetype offset) const;
     // Bytes of string i of the table at tableOffset; false when the entry lies outside the file.
     bool entry(quint32 tableOffset, quint32 index, QByteArray* bytes) const;

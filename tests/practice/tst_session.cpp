@@ -13,6 +13,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <limits>
 #include <memory>
 
 using namespace korvo;
@@ -29,6 +31,11 @@ private slots:
     void intervalTableIsThePrintedOne();
     void dueTimeFollowsRoundedScore_data();
     void dueTimeFollowsRoundedScore();
+    void dueTimeOfExtremeValues_data();
+    void dueTimeOfExtremeValues();
+    void dueComparisonIsExact_data();
+    void dueComparisonIsExact();
+    void farFuturePracticeIsNeverDue();
     void sharedUnitGivesOneCard();
     void dueBoundaryIsJustAfterMidnight_data();
     void dueBoundaryIsJustAfterMidnight();
@@ -145,6 +152,86 @@ void TestSession::dueTimeFollowsRoundedScore()
     unit.setScore(score);
     unit.setLastTimePracticed(practised);
     QCOMPARE(Knowledge::dueTime(&unit), practised + days * 86400);
+}
+
+void TestSession::dueTimeOfExtremeValues_data()
+{
+    constexpr qint64 max = std::numeric_limits<qint64>::max();
+    constexpr qint64 min = std::numeric_limits<qint64>::min();
+    constexpr float infinity = std::numeric_limits<float>::infinity();
+    QTest::addColumn<float>("score");
+    QTest::addColumn<qint64>("practised");
+    QTest::addColumn<qint64>("due");
+    // Scores that do not fit an integer pick an interval without being converted to one.
+    QTest::newRow("huge score") << 1e30f << qint64(0) << qint64(50195) * 86400;
+    QTest::newRow("largest float")
+        << std::numeric_limits<float>::max() << qint64(0) << qint64(50195) * 86400;
+    QTest::newRow("infinite score") << infinity << qint64(0) << qint64(50195) * 86400;
+    QTest::newRow("negative infinite score") << -infinity << qint64(0) << qint64(86400);
+    // Nothing is known about a NaN score: the card is due as soon as possible.
+    QTest::newRow("NaN score") << std::numeric_limits<float>::quiet_NaN() << qint64(0)
+                               << qint64(86400);
+    // The sum saturates instead of wrapping round to a date long past.
+    QTest::newRow("last practice at the 64-bit end") << 1.0f << max << max;
+    QTest::newRow("sum just beyond the end") << 99.0f << max - 86400 << max;
+    QTest::newRow("sum just at the end") << 1.0f << max - 86400 << max;
+    QTest::newRow("far past") << 1.0f << min << min + 86400;
+}
+
+void TestSession::dueTimeOfExtremeValues()
+{
+    QFETCH(float, score);
+    QFETCH(qint64, practised);
+    QFETCH(qint64, due);
+    QCOMPARE(Knowledge::dueTime(score, practised), due);
+}
+
+void TestSession::dueComparisonIsExact_data()
+{
+    constexpr qint64 max = std::numeric_limits<qint64>::max();
+    constexpr qint64 min = std::numeric_limits<qint64>::min();
+    QTest::addColumn<qint64>("practised");
+    QTest::addColumn<qint64>("now");
+    QTest::addColumn<bool>("due");
+    // Score 1: due one day (86400 s) after the last practice.
+    QTest::newRow("at the due millisecond") << qint64(0) << qint64(86400000) << true;
+    QTest::newRow("one millisecond before") << qint64(0) << qint64(86399999) << false;
+    QTest::newRow("before 1970, due one second before") << qint64(-86401) << qint64(-1) << true;
+    QTest::newRow("before 1970, due at 0") << qint64(-86400) << qint64(-1) << false;
+    // A due time above 9.2e15 s has no 64-bit millisecond count; it lies after every moment.
+    QTest::newRow("due beyond the millisecond range") << qint64(9300000000000000) << max << false;
+    QTest::newRow("due at the 64-bit end") << max << max << false;
+    QTest::newRow("both at the far past") << min << min << true;
+    QTest::newRow("far past, now") << min << qint64(1700000000000) << true;
+}
+
+void TestSession::dueComparisonIsExact()
+{
+    QFETCH(qint64, practised);
+    QFETCH(qint64, now);
+    QFETCH(bool, due);
+    QCOMPARE(Knowledge::isDue(1.0f, practised, now), due);
+    KnowledgeUnit unit;
+    unit.setScore(1);
+    unit.setLastTimePracticed(practised);
+    QCOMPARE(Knowledge::isDue(&unit, now), due);
+}
+
+void TestSession::farFuturePracticeIsNeverDue()
+{
+    // Practice times a damaged profile may hold: the due moment times 1000 used to overflow and
+    // such cards came up at once.
+    Deck* deck = makeDeck("future");
+    DeckCard* beyondMilliseconds = addCard(deck, QStringLiteral("一"), 1, 9300000000000000);
+    DeckCard* atTheEnd = addCard(deck, QStringLiteral("二"), 1, std::numeric_limits<qint64>::max());
+    DeckCard* huge = addCard(deck, QStringLiteral("三"), 1e30f, 1700000000);
+    DeckCard* ordinary = addCard(deck, QStringLiteral("四"), 1, 1700000000);
+    const QDateTime now(QDate(2024, 3, 14), QTime(15, 30));
+    const QList<int> ids = selectCards({deck}, -1, true, now);
+    QVERIFY(!ids.contains(beyondMilliseconds->id()));
+    QVERIFY(!ids.contains(atTheEnd->id()));
+    QVERIFY(!ids.contains(huge->id()));
+    QVERIFY(ids.contains(ordinary->id()));
 }
 
 void TestSession::sharedUnitGivesOneCard()

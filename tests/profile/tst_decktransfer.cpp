@@ -10,10 +10,13 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cmath>
 #include <csignal>
+#include <limits>
 #include <memory>
 #include <sys/resource.h>
 
@@ -41,6 +44,13 @@ private slots:
     void tooManyObjectsFailWithoutTrace();
     void hostileFilesDoNotCrash_data();
     void hostileFilesDoNotCrash();
+    void refusesValuesItCannotStore_data();
+    void refusesValuesItCannotStore();
+    void clampsScoresAndReadsNumbers_data();
+    void clampsScoresAndReadsNumbers();
+    void scoresAreCheckedOnlyWhenImported();
+    void unpairedSurrogatesSurviveRestart();
+    void refusedMapStoresNothing();
     void failedWriteKeepsPreviousFile();
     void oversizedFileIsRefused();
 
@@ -459,6 +469,219 @@ void TestDeckTransfer::hostileFilesDoNotCrash()
     QCOMPARE(deck->uuid().size(), 22);
     if (!deck->isFolder())
         QCOMPARE(deck->cards().size(), cards);
+}
+
+void TestDeckTransfer::refusesValuesItCannotStore_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("named");
+    QTest::addColumn<QString>("notNamed");
+
+    auto unit = [](const QString& fields) {
+        return "{\"title\":\"Words\",\"cards\":[{\"knowledgeUnit\":{\"simplified\":\"a\"}},"
+               "{\"knowledgeUnit\":{" +
+               fields + "}}]}";
+    };
+    QTest::newRow("infinite score")
+        << unit("\"score\":\"inf\"") << QStringList{"\"score\"", "\"inf\"", "card 2", "\"Words\""}
+        << QString();
+    QTest::newRow("negative infinite score")
+        << unit("\"score\":\"-inf\"") << QStringList{"\"score\"", "\"-inf\""} << QString();
+    QTest::newRow("NaN score") << unit("\"score\":\"nan\"") << QStringList{"\"nan\"", "finite"}
+                               << QString();
+    QTest::newRow("score beyond a double")
+        << unit("\"score\":1e400") << QStringList{"\"1e400\""} << QString();
+    QTest::newRow("practice time at the 64-bit limit")
+        << unit("\"lastTimePracticed\":9223372036854775807")
+        << QStringList{"\"lastTimePracticed\"", "9223372036854775807", "1970", "9999"} << QString();
+    QTest::newRow("practice time beyond 64 bits")
+        << unit("\"lastTimePracticed\":9223372036854775808") << QStringList{"9223372036854775808"}
+        << QString();
+    QTest::newRow("practice time before 1970")
+        << unit("\"lastTimePracticed\":-1") << QStringList{"\"-1\""} << QString();
+    QTest::newRow("practice time after 9999")
+        << unit("\"lastTimePracticed\":253402300800") << QStringList{"253402300800"} << QString();
+    QTest::newRow("entry date after 9999") << unit("\"updateDate\":\"2.6e14\"")
+                                           << QStringList{"\"updateDate\"", "2.6e14"} << QString();
+    QTest::newRow("card date before 1970")
+        << "{\"title\":\"Words\",\"cards\":[{\"creationDate\":-5}]}"
+        << QStringList{"\"creationDate\"", "-5", "card 1", "\"Words\""} << QString();
+    QTest::newRow("deck date in exponent form")
+        << "{\"title\":\"Dates\",\"updateDate\":1e300}"
+        << QStringList{"\"updateDate\"", "1e300", "deck \"Dates\""} << QString();
+    QTest::newRow("deep in a folder")
+        << "{\"isFolder\":true,\"title\":\"Top\",\"children\":[{\"title\":\"Fine\"},"
+           "{\"isFolder\":true,\"children\":[{\"title\":\"Inner\",\"cards\":[{},{},"
+           "{\"knowledgeUnit\":{\"score\":\"nan\"}}]}]}]}"
+        << QStringList{"card 3", "\"Inner\""} << QString();
+    QTest::newRow("the first bad value is named")
+        << "{\"cards\":[{\"creationDate\":-1,\"knowledgeUnit\":{\"score\":\"nan\"}},"
+           "{\"knowledgeUnit\":{\"score\":\"inf\"}}]}"
+        << QStringList{"\"creationDate\"", "card 1", "\"Untitled\""} << QStringLiteral("nan");
+}
+
+void TestDeckTransfer::refusesValuesItCannotStore()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, named);
+    QFETCH(QString, notNamed);
+
+    const QStringList tables{"Decks", "Cards", "KnowledgeUnits"};
+    QList<int> before;
+    for (const QString& table : tables)
+        before.append(count(table));
+    const QList<Deck*> rootChildren = m_profile->rootDeck()->children();
+
+    QString error;
+    QVERIFY(!importDeckText(m_profile.get(), text, TransferOptions(), nullptr, maxImportedObjects,
+                            &error));
+    for (const QString& piece : named)
+        QVERIFY2(error.contains(piece), qPrintable(error + " lacks " + piece));
+    if (!notNamed.isEmpty())
+        QVERIFY2(!error.contains(notNamed), qPrintable(error));
+    for (int i = 0; i < tables.size(); ++i)
+        QCOMPARE(count(tables.at(i)), before.at(i));
+    QCOMPARE(m_profile->rootDeck()->children(), rootChildren);
+
+    // The same text through the deck's own reader stores nothing either.
+    Deck* deck = m_profile->newDeck();
+    QVERIFY(!deckFromJson(deck, text, TransferOptions()));
+    QCOMPARE(deck->id(), -1);
+    QCOMPARE(count("Decks"), before.at(0));
+    deck->dispose(false);
+}
+
+void TestDeckTransfer::clampsScoresAndReadsNumbers_data()
+{
+    QTest::addColumn<QString>("score");
+    QTest::addColumn<QString>("practised");
+    QTest::addColumn<float>("storedScore");
+    QTest::addColumn<qint64>("storedTime");
+
+    QTest::newRow("huge score") << "\"1e30\""
+                                << "1700000000" << maxImportedScore << qint64(1700000000);
+    QTest::newRow("score beyond a float") << "1e39"
+                                          << "0" << maxImportedScore << qint64(0);
+    QTest::newRow("negative score") << "-7"
+                                    << "0" << 0.0f << qint64(0);
+    QTest::newRow("score too small for a double") << "1e-400"
+                                                  << "0" << 0.0f << qint64(0);
+    QTest::newRow("a word is no score, as always") << "\"lots\""
+                                                   << "0" << 0.0f << qint64(0);
+    QTest::newRow("time in exponent form") << "2.5"
+                                           << "1.7e9" << 2.5f << qint64(1700000000);
+    QTest::newRow("last second of 9999") << "150"
+                                         << "253402300799" << 150.0f << maxImportedSeconds;
+}
+
+void TestDeckTransfer::clampsScoresAndReadsNumbers()
+{
+    QFETCH(QString, score);
+    QFETCH(QString, practised);
+    QFETCH(float, storedScore);
+    QFETCH(qint64, storedTime);
+
+    const QString text = "{\"title\":\"t\",\"updateDate\":253402300799999,\"cards\":[{"
+                         "\"knowledgeUnit\":{\"simplified\":\"x\",\"score\":" +
+                         score + ",\"lastTimePracticed\":" + practised + "}}]}";
+    QString error;
+    Deck* deck = importDeckText(m_profile.get(), text, TransferOptions(), nullptr,
+                                maxImportedObjects, &error);
+    QVERIFY2(deck, qPrintable(error));
+    QVERIFY(error.isEmpty());
+    QCOMPARE(deck->updateDate().toMSecsSinceEpoch(), maxImportedMilliseconds);
+    KnowledgeUnit* unit = deck->cards().value(0)->knowledgeUnit();
+    QVERIFY(unit);
+    QCOMPARE(unit->score(), storedScore);
+    QCOMPARE(unit->lastTimePracticed(), storedTime);
+    QCOMPARE(profiletest::scalar(
+                 m_profile->database(),
+                 QStringLiteral("SELECT score FROM KnowledgeUnits WHERE id = %1").arg(unit->id()))
+                 .toFloat(),
+             storedScore);
+
+    // What the program exports it imports again, and the next export says the same.
+    const QString exported = deckToJson(deck, TransferOptions(), false);
+    Deck* copy = importDeckText(m_profile.get(), exported, TransferOptions(), nullptr);
+    QVERIFY(copy);
+    QCOMPARE(copy->cards().value(0)->knowledgeUnit()->score(), storedScore);
+    QString again = deckToJson(copy, TransferOptions(), false);
+    static const QRegularExpression ids("\"(id|deckId)\":[0-9]+,?");
+    QCOMPARE(again.remove(ids), QString(exported).remove(ids));
+}
+
+void TestDeckTransfer::scoresAreCheckedOnlyWhenImported()
+{
+    // A learner who declines the scores is not stopped by a broken score or practice time.
+    const QString text = "{\"title\":\"t\",\"cards\":[{\"knowledgeUnit\":{\"score\":\"nan\","
+                         "\"lastTimePracticed\":9223372036854775807}}]}";
+    TransferOptions options;
+    options.scoreDataIncluded = false;
+    Deck* deck = importDeckText(m_profile.get(), text, options, nullptr);
+    QVERIFY(deck);
+    KnowledgeUnit* unit = deck->cards().value(0)->knowledgeUnit();
+    QCOMPARE(unit->score(), 0.0f);
+    QCOMPARE(unit->lastTimePracticed(), qint64(0));
+    // Dates the options leave out are not read, so not checked either.
+    options.creationDateIncluded = false;
+    QVERIFY(importDeckText(m_profile.get(), "{\"creationDate\":-1}", options, nullptr));
+}
+
+void TestDeckTransfer::unpairedSurrogatesSurviveRestart()
+{
+    // SQLite would pair a lone high surrogate with the character after it: "a\ud800b" came back
+    // after a restart as "a" and U+10062, the "b" gone. The reader replaces it instead.
+    const QString text = "{\"title\":\"a\\ud800b\",\"cards\":[{\"knowledgeUnit\":{"
+                         "\"simplified\":\"x\\udc00y\",\"definition\":\"d\\ud83d\","
+                         "\"pinyin\":\"ni3\\ud83d\\ude00\"}}]}";
+    QVERIFY(importDeckText(m_profile.get(), text, TransferOptions(), nullptr));
+    // Texts from a map made inside the program are checked the same way.
+    QVariantMap map{{"title", QString("c") + QChar(0xd800) + "d"},
+                    {"uuid", QString(QChar(0xdc00))}};
+    Deck* fromMap = m_profile->newDeck();
+    QVERIFY(deckFromMap(fromMap, map, TransferOptions()));
+    m_profile->rootDeck()->addChild(fromMap);
+    m_profile->renumberDecks();
+
+    const QString replacement(QChar::ReplacementCharacter);
+    m_profile.reset();
+    m_profile = std::make_unique<Profile>(m_dir->path(), m_dir->filePath("missing.db"));
+    m_profile->openDatabase();
+    m_profile->loadDecks();
+    const QList<Deck*> decks = m_profile->rootDeck()->children();
+    QCOMPARE(decks.size(), 2);
+    QCOMPARE(decks.at(0)->displayTitle(), "a" + replacement + "b");
+    KnowledgeUnit* unit = decks.at(0)->cards().value(0)->knowledgeUnit();
+    QVERIFY(unit);
+    QCOMPARE(unit->simplified(), "x" + replacement + "y");
+    QCOMPARE(unit->definition(), "d" + replacement);
+    QCOMPARE(unit->pinyin(), "ni3" + QString::fromUtf8("😀"));
+    QCOMPARE(decks.at(1)->displayTitle(), "c" + replacement + "d");
+    QCOMPARE(decks.at(1)->uuid(), replacement);
+}
+
+void TestDeckTransfer::refusedMapStoresNothing()
+{
+    const QVariantMap unit{{"score", std::numeric_limits<double>::infinity()}};
+    const QVariantMap map{{"title", "t"},
+                          {"cards", QVariantList{QVariantMap{{"knowledgeUnit", unit}}}}};
+    const int decks = count("Decks");
+    const int units = count("KnowledgeUnits");
+    Deck* deck = m_profile->newDeck();
+    QVERIFY(!deckFromMap(deck, map, TransferOptions()));
+    QCOMPARE(count("Decks"), decks);
+    deck->dispose(false);
+
+    QString error;
+    QVariantMap copy = map;
+    QVERIFY(!checkDeckMap(copy, TransferOptions(), &error));
+    QCOMPARE(copy, map);
+    QVERIFY(error.contains("\"score\""));
+
+    DeckCard* card = m_profile->newDeckCard(1);
+    QVERIFY(!deckCardFromMap(card, map.value("cards").toList().at(0).toMap(), TransferOptions()));
+    QCOMPARE(count("KnowledgeUnits"), units);
+    card->dispose();
 }
 
 void TestDeckTransfer::failedWriteKeepsPreviousFile()

@@ -47,6 +47,8 @@ private slots:
     void typedLookupsConvertOrFallBack();
     void fontReadsSizeFamilyAndWeight();
     void missingSectionIsEmptyAndShared();
+    void anyNameCanBeASection_data();
+    void anyNameCanBeASection();
     void emptyStyleGivesDefaultsEverywhere();
     void shadowReadsOnlyWhenEnabled();
     void effectKeepsFourArguments();
@@ -167,6 +169,36 @@ void TestStyle::missingSectionIsEmptyAndShared()
     QCOMPARE(missing->intValue("fontSize", 12), 12);
     // A property that is not an object is not a section either.
     QVERIFY(root->section("Nested.count")->isEmpty());
+}
+
+void TestStyle::anyNameCanBeASection_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("control character") << QStringLiteral("\x01missing");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("looks internal") << QStringLiteral("__missing__");
+}
+
+void TestStyle::anyNameCanBeASection()
+{
+    // A sheet may name a section anything. Missing sections asked for before or after it must
+    // neither take its properties nor hide them.
+    QFETCH(QString, name);
+    QVariantMap sheet;
+    sheet.insert(name, QVariantMap{{"fontSize", 40}});
+    sheet.insert("Card", QVariantMap{{"color", "#123456"}});
+    for (const bool namedFirst : {false, true}) {
+        Style root{QVariant(sheet)};
+        if (namedFirst)
+            QCOMPARE(root.section(name)->intValue("fontSize", 12), 40);
+        Style* missing = root.section("NoSuchSection");
+        QVERIFY(missing->isEmpty());
+        QCOMPARE(missing->intValue("fontSize", 12), 12);
+        QCOMPARE(root.section(name)->intValue("fontSize", 12), 40);
+        QCOMPARE(root.section("Other")->intValue("fontSize", 12), 12);
+        QCOMPARE(root.section("Card")->colorValue("color"), QColor("#123456"));
+        QCOMPARE(root.section("Card")->intValue("fontSize", 12), 12);
+    }
 }
 
 void TestStyle::emptyStyleGivesDefaultsEverywhere()

@@ -16,6 +16,8 @@ private slots:
     void treatsCommasAsOptional();
     void readsEscapes_data();
     void readsEscapes();
+    void replacesUnpairedSurrogates_data();
+    void replacesUnpairedSurrogates();
     void reportsSyntaxErrors_data();
     void reportsSyntaxErrors();
     void emptiesEnclosingValuesOnFailure();
@@ -103,6 +105,53 @@ void TestJson::readsEscapes()
     bool ok = false;
     QCOMPARE(readJson(text, &ok).toString(), value);
     QVERIFY(ok);
+}
+
+void TestJson::replacesUnpairedSurrogates_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("value");
+
+    const QString pair = QString::fromUtf8("😀");
+    const QChar high(0xd83d);
+    const QChar low(0xde00);
+    const QString replacement(QChar::ReplacementCharacter);
+    QTest::newRow("escaped high alone") << "\"a\\ud800b\""
+                                        << "a" + replacement + "b";
+    QTest::newRow("escaped low alone") << "\"\\udc00\"" << replacement;
+    QTest::newRow("escaped high at the end") << "\"x\\ud83d\""
+                                             << "x" + replacement;
+    QTest::newRow("escaped low before high") << "\"\\ude00\\ud83d\"" << replacement + replacement;
+    QTest::newRow("escaped high twice") << "\"\\ud83d\\ud83d\\ude00\"" << replacement + pair;
+    QTest::newRow("escaped pair") << "\"\\ud83d\\ude00\"" << pair;
+    QTest::newRow("escaped high, raw low") << "\"\\ud83d" + QString(low) + "\"" << pair;
+    QTest::newRow("raw high, escaped low") << "\"" + QString(high) + "\\ude00\"" << pair;
+    QTest::newRow("raw high alone") << "\"a" + QString(high) + "b\""
+                                    << "a" + replacement + "b";
+    QTest::newRow("raw low alone") << "\"" + QString(low) + "\"" << replacement;
+    QTest::newRow("raw pair") << "\"" + pair + "\"" << pair;
+    // A surrogate escape is not paired with one outside its string.
+    QTest::newRow("high before the closing quote")
+        << "[\"\\ud83d\",\"\\ude00\"]" << replacement + "," + replacement;
+}
+
+void TestJson::replacesUnpairedSurrogates()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, value);
+    bool ok = false;
+    const QVariant read = readJson(text, &ok);
+    QVERIFY(ok);
+    if (read.typeId() == QMetaType::QVariantList)
+        QCOMPARE(read.toList().value(0).toString() + "," + read.toList().value(1).toString(),
+                 value);
+    else
+        QCOMPARE(read.toString(), value);
+
+    // Keys are texts too.
+    const QVariantMap map = readJson("{" + text + ":1}").toMap();
+    if (read.typeId() == QMetaType::QString)
+        QCOMPARE(map.firstKey(), value);
 }
 
 void TestJson::reportsSyntaxErrors_data()

@@ -79,6 +79,7 @@ private slots:
 
     void translatesInEitherByteOrder_data();
     void translatesInEitherByteOrder();
+    void loadsCatalogueFromBytes();
     void readsCatalogueMadeByMsgfmt();
     void prefersFullLocaleThenLanguage();
     void rereadsAfterLocaleChange();
@@ -141,6 +142,27 @@ void TestTranslationCatalogue::translatesInEitherByteOrder()
     // The empty text is not a key: it would find the catalogue header.
     QCOMPARE(catalogue.translate(QString()), QString());
     QCOMPARE(catalogue.charset(), QStringLiteral("utf-8"));
+}
+
+void TestTranslationCatalogue::loadsCatalogueFromBytes()
+{
+    TranslationCatalogue catalogue;
+    QVERIFY(catalogue.loadCatalogueData(buildMo(germanMessages("ISO-LATIN-1"), true)));
+    QVERIFY(catalogue.isLoaded());
+    QCOMPARE(catalogue.charset(), QStringLiteral("iso-latin-1"));
+    QCOMPARE(catalogue.translate("Hello"), QStringLiteral("Hallo"));
+    QCOMPARE(catalogue.translate("Goodbye"), QStringLiteral("Goodbye"));
+
+    // Damaged bytes leave no catalogue, also not the one loaded before.
+    QVERIFY(!catalogue.loadCatalogueData(buildMo(germanMessages(), false).left(30)));
+    QVERIFY(!catalogue.isLoaded());
+    QCOMPARE(catalogue.translate("Hello"), QStringLiteral("Hello"));
+
+    // A locale change goes back to the files.
+    writeFile(moPath("de"), buildMo(germanMessages(), false));
+    QVERIFY(!catalogue.loadCatalogueData(QByteArray()));
+    configure(catalogue, "de");
+    QCOMPARE(catalogue.translate("Deck"), QStringLiteral("Stapel"));
 }
 
 void TestTranslationCatalogue::readsCatalogueMadeByMsgfmt()
