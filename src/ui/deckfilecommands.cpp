@@ -104,9 +104,12 @@ bool DeckFileCommands::importDeck(Deck* parentFolder)
             return false;
     }
 
-    if (!importDeckText(m_profile, text, options, target)) {
-        // Nothing of the file stays in the profile; the user is told instead of left guessing.
-        m_dialogs->message(translate(QStringLiteral("Could not import %1")).arg(fileName),
+    QString reason;
+    if (!importDeckText(m_profile, text, options, target, maxImportedObjects, &reason)) {
+        // Nothing of the file stays in the profile; the user is told why instead of left
+        // guessing: the first value the file gives that cannot be taken, when that was the cause.
+        const QString problem = translate(QStringLiteral("Could not import %1")).arg(fileName);
+        m_dialogs->message(reason.isEmpty() ? problem : problem + QStringLiteral("\n\n") + reason,
                            translate(QStringLiteral("Error")), QStringLiteral("ok"),
                            MessageBoxKind::Error);
         return false;

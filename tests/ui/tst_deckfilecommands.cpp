@@ -75,6 +75,7 @@ private slots:
     void failedExportReportsAndKeepsFile();
     void notJsonImportsUntitledDeck();
     void failedImportReportsAndLeavesNothing();
+    void refusedFileNamesTheBadValue();
     void importIntoFolderAppendsChild();
 
 private:
@@ -290,6 +291,26 @@ void TestDeckFileCommands::failedImportReportsAndLeavesNothing()
     QCOMPARE(count("Cards"), cards);
     QCOMPARE(count("KnowledgeUnits"), units);
     QCOMPARE(m_profile->rootDeck()->children(), before);
+}
+
+// A file from someone else with a value the program cannot take: the learner reads which value
+// it was, and nothing of the file is stored.
+void TestDeckFileCommands::refusedFileNamesTheBadValue()
+{
+    writeFile("shared.kvd", R"({"title":"Shared","cards":[{"knowledgeUnit":)"
+                            R"({"simplified":"一","score":"inf"}}]})");
+    m_dialogs->fileName = m_dir->filePath("shared.kvd");
+    m_dialogs->answer = MessageBoxYes;
+    const int decks = count("Decks");
+    const int units = count("KnowledgeUnits");
+    QVERIFY(!m_commands->importDeck(nullptr));
+    const QString text = m_dialogs->shown.last().text;
+    QCOMPARE(m_dialogs->shown.last().kind, MessageBoxKind::Error);
+    QVERIFY2(text.contains(m_dialogs->fileName) && text.contains("\"score\"") &&
+                 text.contains("inf") && text.contains("Shared"),
+             qPrintable(text));
+    QCOMPARE(count("Decks"), decks);
+    QCOMPARE(count("KnowledgeUnits"), units);
 }
 
 void TestDeckFileCommands::importIntoFolderAppendsChild()
