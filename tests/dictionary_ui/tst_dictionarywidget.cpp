@@ -401,8 +401,12 @@ void TestDictionaryWidget::linksReachTheScreen()
     clickElement(".result a.strokeOrder");
     QTRY_COMPARE(m_services.strokeOrders, QStringList{"学习"});
     m_services.strokeOrders.clear();
+    // The page the link replaces is marked, so that the wait below ends on the new one.
+    evaluate("window.replaced = true");
     evaluate("document.querySelectorAll('.result a.resultCharacters')[0].click()");
     QTRY_COMPARE(m_screen->history().last().query, QStringLiteral("学习"));
+    QTRY_VERIFY(evaluate("window.replaced === undefined && document.readyState === 'complete'")
+                    .toBool());
 
     // A script's own navigation to a "quillet:" address is handed over the same way.
     evaluate("window.location.href = 'quillet://?action=viewStrokeOrder&characters=%E5%A5%BD'");
