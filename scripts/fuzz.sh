@@ -8,8 +8,8 @@
 #   scripts/fuzz.sh 0 json             no fuzzing: only merge what earlier runs collected
 #
 # The harnesses are built with clang in build-fuzz (configured on first use with -DQUILLET_FUZZ=ON;
-# needs the Debian packages clang and libclang-rt-14-dev). New inputs of a run are collected in
-# build-fuzz/fuzz-work/<harness>. Afterwards the corpus tests/fuzz/corpus/<harness> is rebuilt as
+# the Debian packages of scripts/fuzz-packages.txt are installed when missing). New inputs of a
+# run are collected in build-fuzz/fuzz-work/<harness>. Afterwards the corpus tests/fuzz/corpus/<harness> is rebuilt as
 # a small set: every input with a name of its own (seeds and regression inputs, always kept),
 # then from the earlier corpus and the new inputs only those that reach code the set does not
 # reach yet (libFuzzer's -merge=1, counting covered edges only, not how often they run).
@@ -41,7 +41,10 @@ for harness in "${harnesses[@]}"; do
     fi
 done
 
-command -v clang++ >/dev/null || { echo "clang++ is missing: apt-get install clang libclang-rt-14-dev" >&2; exit 1; }
+# clang with its sanitizer and fuzzer runtimes, installed like the rest of the set-up (in a
+# subshell: the set-up script has variables of its own).
+# shellcheck source=../dev
+(. "$root/dev" && install_debian_packages "$root/scripts/fuzz-packages.txt") || exit 1
 
 if [ ! -f "$build/build.ninja" ]; then
     launcher=()
