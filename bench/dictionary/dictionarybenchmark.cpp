@@ -114,7 +114,10 @@ int main(int argc, char** argv)
     DictionaryWidget screen(&dictionary, &profile);
     screen.resize(1024, 700);
     screen.show();
-    QTest::qWaitForWindowExposed(&screen);
+    if (!QTest::qWaitForWindowExposed(&screen)) {
+        std::fprintf(stderr, "the dictionary screen was never shown\n");
+        return 1;
+    }
     QSignalSpy welcome(&screen, &DictionaryWidget::pageLoaded);
     welcome.wait(20000);
 

@@ -169,6 +169,8 @@ public:
 private:
     bool checkUnit(QVariantMap& unit, const QString& place);
     bool checkDate(QVariantMap& map, const char* key, qint64 maximum, const QString& place);
+    // The creation and update dates, where the file says it has them.
+    bool checkDates(QVariantMap& map, const QString& place);
     bool checkScore(QVariantMap& map, const QString& place);
     bool refuse(const char* key, const QVariant& value, const QString& place,
                 const QString& reason);
@@ -240,15 +242,19 @@ bool DeckFileChecker::checkScore(QVariantMap& map, const QString& place)
     return true;
 }
 
+bool DeckFileChecker::checkDates(QVariantMap& map, const QString& place)
+{
+    return (!m_options.creationDateIncluded ||
+            checkDate(map, "creationDate", maxImportedMilliseconds, place)) &&
+           (!m_options.updateDateIncluded ||
+            checkDate(map, "updateDate", maxImportedMilliseconds, place));
+}
+
 bool DeckFileChecker::checkUnit(QVariantMap& unit, const QString& place)
 {
     for (const char* key : {"uuid", "simplified", "traditional", "pinyin", "definition"})
         sanitiseText(unit, key);
-    if (m_options.creationDateIncluded &&
-        !checkDate(unit, "creationDate", maxImportedMilliseconds, place))
-        return false;
-    if (m_options.updateDateIncluded &&
-        !checkDate(unit, "updateDate", maxImportedMilliseconds, place))
+    if (!checkDates(unit, place))
         return false;
     if (m_options.scoreDataIncluded) {
         if (!checkDate(unit, "lastTimePracticed", maxImportedSeconds, place) ||
@@ -262,11 +268,7 @@ bool DeckFileChecker::checkCard(QVariantMap& card, int number, const QString& de
 {
     sanitiseText(card, "uuid");
     const QString place = translate(QStringLiteral("card %1 of %2")).arg(number).arg(deckPlace);
-    if (m_options.creationDateIncluded &&
-        !checkDate(card, "creationDate", maxImportedMilliseconds, place))
-        return false;
-    if (m_options.updateDateIncluded &&
-        !checkDate(card, "updateDate", maxImportedMilliseconds, place))
+    if (!checkDates(card, place))
         return false;
     const auto unit = card.find(QStringLiteral("knowledgeUnit"));
     if (unit == card.end() || unit.value().typeId() != QMetaType::QVariantMap)
@@ -290,11 +292,7 @@ bool DeckFileChecker::checkDeck(QVariantMap& deck)
         title = translate(QStringLiteral("Untitled"));
     const QString place = folder ? translate(QStringLiteral("the folder \"%1\"")).arg(title)
                                  : translate(QStringLiteral("the deck \"%1\"")).arg(title);
-    if (m_options.creationDateIncluded &&
-        !checkDate(deck, "creationDate", maxImportedMilliseconds, place))
-        return false;
-    if (m_options.updateDateIncluded &&
-        !checkDate(deck, "updateDate", maxImportedMilliseconds, place))
+    if (!checkDates(deck, place))
         return false;
 
     // Only the list the reader will walk is checked: children of a folder, cards of a deck.

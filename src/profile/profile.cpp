@@ -543,7 +543,6 @@ bool Profile::writeDeck(Deck* deck)
     QVariantList values = {deck->displayTitle(), deck->isFolder() ? 1 : 0,
                            deck->updateDate().toMSecsSinceEpoch()};
     const bool isNew = deck->id() < 0;
-    QSqlQuery query;
     if (isNew) {
         QList<Deck*> all;
         collectDecks(all, true);
@@ -553,19 +552,32 @@ bool Profile::writeDeck(Deck* deck)
                << QStringLiteral("creationDate") << QStringLiteral("parentId");
         values << int(all.size() + 1) << deck->uuid() << deck->creationDate().toMSecsSinceEpoch()
                << qMax(deck->parentId(), 0);
-        query = buildQuery(m_database, QStringLiteral("insert"), QStringLiteral("Decks"), fields,
-                           values);
+    }
+    int insertedId = 0;
+    if (!writeRow(QStringLiteral("Decks"), isNew, deck->id(), fields, values, &insertedId))
+        return false;
+    if (isNew)
+        deck->setId(insertedId);
+    return true;
+}
+
+bool Profile::writeRow(const QString& table, bool insert, int id, const QStringList& fields,
+                       const QVariantList& values, int* insertedId)
+{
+    QSqlQuery query;
+    if (insert) {
+        query = buildQuery(m_database, QStringLiteral("insert"), table, fields, values);
     } else {
-        query = buildQuery(m_database, QStringLiteral("update"), QStringLiteral("Decks"), fields,
-                           values, QStringLiteral("id = :rowId"));
-        query.bindValue(QStringLiteral(":rowId"), deck->id());
+        query = buildQuery(m_database, QStringLiteral("update"), table, fields, values,
+                           QStringLiteral("id = :rowId"));
+        query.bindValue(QStringLiteral(":rowId"), id);
     }
     if (!query.exec()) {
         m_lastWriteError = query.lastError().text();
         return false;
     }
-    if (isNew)
-        deck->setId(query.lastInsertId().toInt());
+    if (insert && insertedId)
+        *insertedId = query.lastInsertId().toInt();
     return true;
 }
 
@@ -767,7 +779,6 @@ bool Profile::writeCard(Deck* deck, DeckCard* card)
                           QStringLiteral("updateDate")};
     QVariantList values = {deck->id(), card->kuId(), card->updateDate().toMSecsSinceEpoch()};
     const bool isNew = card->id() < 1;
-    QSqlQuery query;
     if (isNew) {
         // A new card goes to the end of the deck, so it also gets the last place in the stored
         // order; without it the card would come first when the deck is read again.
@@ -777,19 +788,12 @@ bool Profile::writeCard(Deck* deck, DeckCard* card)
                << QStringLiteral("sortOrder");
         values << card->uuid() << card->creationDate().toMSecsSinceEpoch()
                << int(position >= 0 ? position + 1 : cards.size() + 1);
-        query = buildQuery(m_database, QStringLiteral("insert"), QStringLiteral("Cards"), fields,
-                           values);
-    } else {
-        query = buildQuery(m_database, QStringLiteral("update"), QStringLiteral("Cards"), fields,
-                           values, QStringLiteral("id = :rowId"));
-        query.bindValue(QStringLiteral(":rowId"), card->id());
     }
-    if (!query.exec()) {
-        m_lastWriteError = query.lastError().text();
+    int insertedId = 0;
+    if (!writeRow(QStringLiteral("Cards"), isNew, card->id(), fields, values, &insertedId))
         return false;
-    }
     if (isNew)
-        card->setId(query.lastInsertId().toInt());
+        card->setId(insertedId);
     return true;
 }
 

@@ -157,6 +157,10 @@ private:
     bool writeSettings();
     bool writeUnit(KnowledgeUnit* unit);
     bool writeDeck(Deck* deck);
+    // Inserts a row (its new id goes to *insertedId) or updates the row `id` of the table; a
+    // failure's message is kept for the learner's notice.
+    bool writeRow(const QString& table, bool insert, int id, const QStringList& fields,
+                  const QVariantList& values, int* insertedId);
     bool writeCardOrder(Deck* deck);
     bool writeCard(Deck* deck, DeckCard* card);
     bool writeRenumbering();
