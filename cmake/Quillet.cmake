@@ -64,6 +64,19 @@ set(QUILLET_TEST_ENVIRONMENT
     "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANGUAGE=;TZ=UTC;FONTCONFIG_FILE=${QUILLET_TEST_FONTS_CONF};QUILLET_UPDATE_SERVER=http://127.0.0.1:9"
     ${QUILLET_SANITIZER_ENVIRONMENT})
 
+# quillet_test_support(<name> SOURCES files... LINKS targets...): helpers that several test
+# programs share, compiled once as a static library; its folder is on their include path.
+function(quillet_test_support name)
+    cmake_parse_arguments(ARG "" "" "LINKS;SOURCES" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_compile_options(${name} PRIVATE ${QUILLET_WARNINGS})
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    target_compile_definitions(${name} PRIVATE
+        QUILLET_DATA_DIR="${QUILLET_DATA_DIR}"
+        QUILLET_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    target_link_libraries(${name} PUBLIC Qt6::Test ${ARG_LINKS})
+endfunction()
+
 function(quillet_tests)
     cmake_parse_arguments(ARG "" "" "LINKS;SOURCES" ${ARGN})
     file(GLOB programs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
