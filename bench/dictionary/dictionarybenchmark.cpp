@@ -123,13 +123,18 @@ int main(int argc, char** argv)
 
     std::printf("first search after the screen is shown: %.1f ms\n", timeSearch(screen, "好"));
 
+    // "--each" prints every warm query's time too, to find the slow ones.
+    const bool each = QCoreApplication::arguments().contains(QStringLiteral("--each"));
     QList<double> all;
     for (const auto& [type, queries] : Queries) {
         for (const QString& query : queries)
             timeSearch(screen, query);
         QList<double> times;
-        for (const QString& query : queries)
+        for (const QString& query : queries) {
             times << timeSearch(screen, query);
+            if (each)
+                std::printf("    %-14s %6.1f ms\n", qPrintable(query), times.last());
+        }
         all += times;
         std::printf("%-22s p50 %6.1f ms   p99 %6.1f ms   (%d queries, warm)\n", qPrintable(type),
                     percentile(times, 0.5), percentile(times, 0.99), int(times.size()));
