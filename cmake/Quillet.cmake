@@ -64,17 +64,24 @@ set(QUILLET_TEST_ENVIRONMENT
     "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANGUAGE=;TZ=UTC;FONTCONFIG_FILE=${QUILLET_TEST_FONTS_CONF};QUILLET_UPDATE_SERVER=http://127.0.0.1:9"
     ${QUILLET_SANITIZER_ENVIRONMENT})
 
+# What every test program and test helper library shares: warnings, its folder on the include
+# path (PUBLIC for a library, so its users find its header), the data and source folders, QtTest.
+function(quillet_test_settings target scope)
+    target_compile_options(${target} PRIVATE ${QUILLET_WARNINGS})
+    target_include_directories(${target} ${scope} ${CMAKE_CURRENT_SOURCE_DIR})
+    target_compile_definitions(${target} PRIVATE
+        QUILLET_DATA_DIR="${QUILLET_DATA_DIR}"
+        QUILLET_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    target_link_libraries(${target} ${scope} Qt6::Test)
+endfunction()
+
 # quillet_test_support(<name> SOURCES files... LINKS targets...): helpers that several test
 # programs share, compiled once as a static library; its folder is on their include path.
 function(quillet_test_support name)
     cmake_parse_arguments(ARG "" "" "LINKS;SOURCES" ${ARGN})
     add_library(${name} STATIC ${ARG_SOURCES})
-    target_compile_options(${name} PRIVATE ${QUILLET_WARNINGS})
-    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-    target_compile_definitions(${name} PRIVATE
-        QUILLET_DATA_DIR="${QUILLET_DATA_DIR}"
-        QUILLET_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-    target_link_libraries(${name} PUBLIC Qt6::Test ${ARG_LINKS})
+    quillet_test_settings(${name} PUBLIC)
+    target_link_libraries(${name} PUBLIC ${ARG_LINKS})
 endfunction()
 
 function(quillet_tests)
@@ -85,12 +92,8 @@ function(quillet_tests)
         add_executable(${name} ${program} ${ARG_SOURCES})
         set_target_properties(${name} PROPERTIES
             RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/testbin)
-        target_compile_options(${name} PRIVATE ${QUILLET_WARNINGS})
-        target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-        target_compile_definitions(${name} PRIVATE
-            QUILLET_DATA_DIR="${QUILLET_DATA_DIR}"
-            QUILLET_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-        target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LINKS})
+        quillet_test_settings(${name} PRIVATE)
+        target_link_libraries(${name} PRIVATE ${ARG_LINKS})
         add_test(NAME ${name} COMMAND ${name})
         set_tests_properties(${name} PROPERTIES
             ENVIRONMENT "${QUILLET_TEST_ENVIRONMENT}"

@@ -191,7 +191,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // Deck files are read as UTF-8.
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString text = fuzzsupport::utf8Text(data, size);
     QSqlDatabase database = g_profile->database();
     Deck* root = g_profile->rootDeck();
     const QList<Deck*> rootChildren = root->children();

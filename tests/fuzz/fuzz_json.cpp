@@ -12,7 +12,6 @@
 #include <QVariantMap>
 
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -83,9 +82,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    roundTrip(QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)));
-    QString units(qsizetype(size / 2), Qt::Uninitialized);
-    std::memcpy(units.data(), data, (size / 2) * 2);
-    roundTrip(units);
+    roundTrip(fuzzsupport::utf8Text(data, size));
+    roundTrip(fuzzsupport::rawUtf16Text(data, size));
     return 0;
 }

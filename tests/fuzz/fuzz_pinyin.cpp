@@ -11,7 +11,6 @@
 #include <QStringList>
 
 #include <cstdint>
-#include <cstring>
 
 using namespace korvo;
 
@@ -96,9 +95,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    exercise(QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)));
-    QString units(qsizetype(size / 2), Qt::Uninitialized);
-    std::memcpy(units.data(), data, (size / 2) * 2);
-    exercise(units);
+    exercise(fuzzsupport::utf8Text(data, size));
+    exercise(fuzzsupport::rawUtf16Text(data, size));
     return 0;
 }

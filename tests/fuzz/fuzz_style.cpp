@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString input = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString input = fuzzsupport::utf8Text(data, size);
     const qsizetype split = input.indexOf(QLatin1String("\n%%\n"));
     const QString sheetText = split < 0 ? input : input.left(split);
     const QString overrideText = split < 0 ? QString() : input.mid(split + 4);
