@@ -738,7 +738,7 @@ void TestShippedData::brokenInputStopsWithoutTouchingTarget()
     QProcess tool;
     tool.start(QStringLiteral(QUILLET_DATAGEN),
                {QStringLiteral("dictionary"), target, QStringLiteral("--node-modules"), sources,
-                QStringLiteral("--shared"), dir.filePath(QStringLiteral("shared"))});
+                QStringLiteral("--sources"), dir.filePath(QStringLiteral("sources"))});
     QVERIFY(tool.waitForFinished(60000));
     QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
     QCOMPARE(tool.exitCode(), 1);
@@ -760,13 +760,13 @@ void TestShippedData::synthesisReplacesEmptyLeftover()
         if (QStandardPaths::findExecutable(QLatin1String(program)).isEmpty())
             QSKIP("the speech synthesis programs are not installed");
     }
-    // Every recording but one comes from the "shared" folder; the missing one was left empty
+    // Every recording but one comes from the "sources" folder; the missing one was left empty
     // by an earlier, interrupted run and must be synthesised again.
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString shared = dir.filePath(QStringLiteral("shared/pinyin"));
+    const QString sources = dir.filePath(QStringLiteral("sources/pinyin"));
     const QString target = dir.filePath(QStringLiteral("pinyin"));
-    QVERIFY(QDir().mkpath(shared));
+    QVERIFY(QDir().mkpath(sources));
     QVERIFY(QDir().mkpath(target));
     const QString missing = QStringLiteral("ma5.mp3");
     const QDir built(DataDir + QStringLiteral("/pinyin"));
@@ -774,7 +774,7 @@ void TestShippedData::synthesisReplacesEmptyLeftover()
     QVERIFY(recordings.contains(missing));
     for (const QString& name : recordings) {
         if (name != missing)
-            QVERIFY(QFile::link(built.filePath(name), shared + QLatin1Char('/') + name));
+            QVERIFY(QFile::link(built.filePath(name), sources + QLatin1Char('/') + name));
     }
     {
         QFile empty(target + QLatin1Char('/') + missing);
@@ -782,8 +782,8 @@ void TestShippedData::synthesisReplacesEmptyLeftover()
     }
     QProcess tool;
     tool.start(QStringLiteral(QUILLET_DATAGEN),
-               {QStringLiteral("audio"), target, QStringLiteral("--shared"),
-                dir.filePath(QStringLiteral("shared")), QStringLiteral("--jobs"),
+               {QStringLiteral("audio"), target, QStringLiteral("--sources"),
+                dir.filePath(QStringLiteral("sources")), QStringLiteral("--jobs"),
                 QStringLiteral("1")});
     QVERIFY(tool.waitForFinished(60000));
     QCOMPARE(tool.exitStatus(), QProcess::NormalExit);

@@ -36,9 +36,9 @@ AudioBuilder::AudioBuilder(const SourceFiles& files) : m_files(files) {}
 
 bool AudioBuilder::build(const QString& targetDir, const QString& stampPath, int jobs)
 {
-    const QString recordings = m_files.sharedData(QStringLiteral("pinyin"));
+    const QString recordings = m_files.sourceData(QStringLiteral("pinyin"));
     if (!QFileInfo(recordings).isDir()) {
-        reportError(recordings, QStringLiteral("is missing (the shared syllable recordings)"));
+        reportError(recordings, QStringLiteral("is missing (the syllable recordings of data/sources)"));
         return false;
     }
     for (const char* tool : {"espeak-ng", "lame"}) {

@@ -541,7 +541,7 @@ bool DictionaryBuilder::build(const QString& targetPath)
             QStringLiteral("Debian unicode-data"),
             QStringLiteral("Unicode License"),
             QStringLiteral("Tatoeba sentences"),
-            QStringLiteral("shared data"),
+            QStringLiteral("data/sources of the repository"),
             QStringLiteral("CC BY 2.0 FR (attribution in Sentences.attribution)"),
         };
         for (int i = 0; i < sources.size(); i += 3) {

@@ -3,7 +3,7 @@
 //
 // usage: quillet_datagen <dictionary|animations|profile|audio> <output path> [options]
 //   --node-modules DIR   the pinned npm packages (tools/datagen/node_modules)
-//   --shared DIR         the shared source folder (recordings, sentences)
+//   --sources DIR        the source data of the repository (recordings, sentences)
 //   --unicode DIR        the Unicode data folder (default /usr/share/unicode)
 //   --dictionary FILE    the built Dictionary.db (profile only)
 //   --stamp FILE         touched after success (audio only)
@@ -38,8 +38,9 @@ int main(int argc, char* argv[])
     const QCommandLineOption nodeModules(QStringLiteral("node-modules"),
                                          QStringLiteral("Pinned npm packages."),
                                          QStringLiteral("dir"));
-    const QCommandLineOption shared(QStringLiteral("shared"), QStringLiteral("Shared source data."),
-                                    QStringLiteral("dir"));
+    const QCommandLineOption sources(QStringLiteral("sources"),
+                                     QStringLiteral("Source data of the repository."),
+                                     QStringLiteral("dir"));
     const QCommandLineOption unicode(QStringLiteral("unicode"),
                                      QStringLiteral("Unicode data folder."), QStringLiteral("dir"),
                                      QStringLiteral("/usr/share/unicode"));
@@ -52,7 +53,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption jobs(QStringLiteral("jobs"),
                                   QStringLiteral("Parallel synthesis processes."),
                                   QStringLiteral("n"), QStringLiteral("2"));
-    parser.addOptions({nodeModules, shared, unicode, dictionary, stamp, jobs});
+    parser.addOptions({nodeModules, sources, unicode, dictionary, stamp, jobs});
     parser.process(application);
 
     const QStringList arguments = parser.positionalArguments();
@@ -65,7 +66,7 @@ int main(int argc, char* argv[])
     QDir().mkpath(QFileInfo(output).absolutePath());
 
     korvo::initPinyinTables();
-    const korvo::SourceFiles files(parser.value(nodeModules), parser.value(shared),
+    const korvo::SourceFiles files(parser.value(nodeModules), parser.value(sources),
                                    parser.value(unicode));
     bool ok = false;
     if (what == QLatin1String("dictionary")) {

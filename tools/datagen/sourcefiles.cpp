@@ -35,9 +35,9 @@ void reportProgress(const QString& message)
     std::fflush(stdout);
 }
 
-SourceFiles::SourceFiles(const QString& nodeModulesDir, const QString& sharedDataDir,
+SourceFiles::SourceFiles(const QString& nodeModulesDir, const QString& sourceDataDir,
                          const QString& unicodeDir)
-    : m_nodeModulesDir(nodeModulesDir), m_sharedDataDir(sharedDataDir), m_unicodeDir(unicodeDir)
+    : m_nodeModulesDir(nodeModulesDir), m_sourceDataDir(sourceDataDir), m_unicodeDir(unicodeDir)
 {
     clock();
 }
@@ -47,9 +47,9 @@ QString SourceFiles::nodeModule(const QString& relativePath) const
     return m_nodeModulesDir + QLatin1Char('/') + relativePath;
 }
 
-QString SourceFiles::sharedData(const QString& relativePath) const
+QString SourceFiles::sourceData(const QString& relativePath) const
 {
-    return m_sharedDataDir + QLatin1Char('/') + relativePath;
+    return m_sourceDataDir + QLatin1Char('/') + relativePath;
 }
 
 QString SourceFiles::unicode(const QString& relativePath) const

@@ -6,16 +6,16 @@
 namespace korvo {
 
 // Finds and reads the inputs of the data build: the pinned npm packages, the Debian Unicode
-// data, and the shared source folder. Every read that fails reports one line naming the file
+// data, and the source folder of the repository (data/sources). Every read that fails reports one line naming the file
 // on the error output and returns false, so the caller can stop before writing anything.
 class SourceFiles
 {
 public:
-    SourceFiles(const QString& nodeModulesDir, const QString& sharedDataDir,
+    SourceFiles(const QString& nodeModulesDir, const QString& sourceDataDir,
                 const QString& unicodeDir);
 
     QString nodeModule(const QString& relativePath) const;
-    QString sharedData(const QString& relativePath) const;
+    QString sourceData(const QString& relativePath) const;
     QString unicode(const QString& relativePath) const;
 
     // Plain UTF-8 text.
@@ -27,7 +27,7 @@ public:
 
 private:
     QString m_nodeModulesDir;
-    QString m_sharedDataDir;
+    QString m_sourceDataDir;
     QString m_unicodeDir;
 };
 

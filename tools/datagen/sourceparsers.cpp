@@ -397,7 +397,7 @@ bool readKangxiRadicals(const SourceFiles& files, QVector<KangxiRadical>* radica
 
 bool readSentences(const SourceFiles& files, QVector<SentencePair>* sentences)
 {
-    const QString path = files.sharedData(SentencePath);
+    const QString path = files.sourceData(SentencePath);
     QString text;
     if (!files.readText(path, &text))
         return false;
