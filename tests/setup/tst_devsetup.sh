@@ -111,5 +111,34 @@ else
     fail "run without display: status $status, out: $(cat "$work/out"), err: $(cat "$work/err")"
 fi
 
+# 7. The build goes through ccache when it is installed, with paths hashed relative to the clone
+#    and the working folder left out, so that another clone of the same commit finds the cache.
+cat > "$work/bin/cmake" <<'STUB'
+#!/bin/sh
+echo "cmake $* basedir=${CCACHE_BASEDIR:-} nohashdir=${CCACHE_NOHASHDIR:-}" >> "$FAKE_LOG"
+STUB
+printf '#!/bin/sh\n' > "$work/bin/ccache"
+chmod +x "$work/bin/cmake" "$work/bin/ccache"
+run_dev_function build_project "$work/fresh-build"
+if grep -q "cmake -S $root .*-DCMAKE_CXX_COMPILER_LAUNCHER=ccache" "$work/log" \
+    && grep -q "cmake --build $work/fresh-build .*basedir=$root nohashdir=true" "$work/log"; then
+    pass "a new build folder compiles through ccache, relative to the clone"
+else
+    fail "ccache: $(cat "$work/log")"
+fi
+rm "$work/bin/ccache"
+# Without ccache: the stand-ins and only the system tools the function needs are on the path.
+mkdir -p "$work/tools"
+for tool in dirname nproc; do ln -s "$(command -v $tool)" "$work/tools/$tool"; done
+: > "$work/log"
+(export PATH="$work/bin:$work/tools" FAKE_LOG="$work/log"; . "$root/dev"; build_project "$work/fresh-build") \
+    > "$work/out" 2>&1
+if grep -q "cmake -S" "$work/log" && ! grep -q "LAUNCHER" "$work/log"; then
+    pass "without ccache the build folder is configured without a launcher"
+else
+    fail "without ccache: $(cat "$work/log" "$work/out")"
+fi
+rm "$work/bin/cmake"
+
 echo "$failures failure(s)"
 [ $failures -eq 0 ]
