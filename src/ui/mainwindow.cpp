@@ -13,8 +13,10 @@
 
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
+#include <QShortcut>
 #include <QUrl>
 
 using namespace korvo;
@@ -27,8 +29,13 @@ const QString DictionaryScreen = QStringLiteral("dictionary");
 
 } // namespace
 
-MainWindow::MainWindow(Profile* profile, Dictionary* dictionary, Session* session,
-                       QWidget* parent)
+const QStringList& MainWindow::screenNames()
+{
+    static const QStringList names = {PracticeScreen, ManageScreen, DictionaryScreen};
+    return names;
+}
+
+MainWindow::MainWindow(Profile* profile, Dictionary* dictionary, Session* session, QWidget* parent)
     : QMainWindow(parent), m_profile(profile), m_dictionary(dictionary), m_session(session)
 {
     setObjectName(QStringLiteral("mainWindow"));
@@ -41,6 +48,7 @@ MainWindow::MainWindow(Profile* profile, Dictionary* dictionary, Session* sessio
     connect(m_navigationBar, &NavigationBar::menuCommandTriggered, this,
             &MainWindow::runMenuCommand);
     createMenuBar();
+    createShortcuts();
 }
 
 MainWindow::~MainWindow() = default;
@@ -65,6 +73,32 @@ void MainWindow::createMenuBar()
     for (QAction* action : {about, preferences})
         connect(action, &QAction::triggered, this, &MainWindow::menuBar_actionTriggered);
     menuBar()->setVisible(false);
+}
+
+// The keys of Linux desktops: Ctrl+Q quits, Ctrl+1, Ctrl+2, ... choose the screens in the order
+// of their tabs, Ctrl+F and Ctrl+L go to the dictionary's search line.
+void MainWindow::createShortcuts()
+{
+    auto* quit = new QShortcut(QKeySequence::Quit, this);
+    connect(quit, &QShortcut::activated, this, &QWidget::close);
+    for (int i = 0; i < screenNames().size(); ++i) {
+        auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)), this);
+        const QString name = screenNames().at(i);
+        connect(shortcut, &QShortcut::activated, this, [this, name] { showScreen(name); });
+    }
+    for (const QKeySequence& keys :
+         {QKeySequence(QKeySequence::Find), QKeySequence(Qt::CTRL | Qt::Key_L)}) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, &MainWindow::focusDictionarySearch);
+    }
+}
+
+void MainWindow::focusDictionarySearch()
+{
+    showScreen(DictionaryScreen);
+    QLineEdit* line = m_dictionaryScreen->searchTextInput();
+    line->setFocus(Qt::ShortcutFocusReason);
+    line->selectAll();
 }
 
 void MainWindow::menuBar_actionTriggered()

@@ -29,6 +29,8 @@ public:
                QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    // The screens' names in the order of their tabs.
+    static const QStringList& screenNames();
     void showScreen(const QString& name);
     QString screenName() const { return m_screenName; }
     void retranslate();
@@ -65,6 +67,8 @@ protected:
 
 private:
     void createMenuBar();
+    void createShortcuts();
+    void focusDictionarySearch();
     void createScreen(const QString& name);
     QWidget* currentScreen() const;
     void layOutScreens();
