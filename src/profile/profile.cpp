@@ -107,9 +107,11 @@ QString Profile::databasePath() const
 void Profile::openDatabase()
 {
     const QString path = databasePath();
+    m_openProblem.clear();
     if (!QFileInfo::exists(path)) {
         if (!QDir().mkpath(m_profileFolder)) {
             qWarning("Could not create profile folder %s", qPrintable(m_profileFolder));
+            m_openProblem = QStringLiteral("the folder cannot be created");
         } else if (!QFile::copy(m_templatePath, path)) {
             qWarning("Could not copy the profile template %s to %s; starting with an empty "
                      "profile",
@@ -126,6 +128,7 @@ void Profile::openDatabase()
     if (!m_database.open()) {
         qWarning("Could not open the profile database %s: %s", qPrintable(path),
                  qPrintable(m_database.lastError().text()));
+        m_openProblem = m_database.lastError().text();
         openFallbackDatabase(path);
     } else {
         // The rollback journal is kept in the file's own folder and brings the file back to
@@ -139,6 +142,7 @@ void Profile::openDatabase()
         if (m_database.tables().isEmpty() && !createProfileSchema(m_database)) {
             qWarning("The profile database %s has no tables and none can be made",
                      qPrintable(path));
+            m_openProblem = QStringLiteral("the file cannot be written");
             openFallbackDatabase(path);
         }
     }
@@ -540,7 +544,8 @@ bool Profile::writeDeck(Deck* deck)
 {
     QStringList fields = {QStringLiteral("title"), QStringLiteral("isFolder"),
                           QStringLiteral("updateDate")};
-    QVariantList values = {deck->displayTitle(), deck->isFolder() ? 1 : 0,
+    // A built-in deck keeps its placeholder title, which every language shows in its own words.
+    QVariantList values = {deck->title(), deck->isFolder() ? 1 : 0,
                            deck->updateDate().toMSecsSinceEpoch()};
     const bool isNew = deck->id() < 0;
     if (isNew) {

@@ -55,6 +55,10 @@ public:
     // the folder or the file cannot be made, the problem goes to the error output and the
     // profile runs on an empty database with every table, in memory if nothing else works.
     void openDatabase();
+    // Why openDatabase() fell back on a profile in memory (nothing would be kept): empty when the
+    // file is open.
+    QString openProblem() const { return m_openProblem; }
+    bool isInMemory() const { return !m_openProblem.isEmpty(); }
     QString databaseVersion();
     // Brings the open file to the last schema version, one transaction per version step.
     void upgradeDatabase();
@@ -193,6 +197,7 @@ private:
     QString m_templatePath;
     QSqlDatabase m_database;
     QString m_databaseVersion;
+    QString m_openProblem;
 
     QMap<QString, QVariant> m_settingDefaults;
     QMap<QString, QVariant> m_settingCache;
