@@ -181,11 +181,11 @@ int CardPrinter::paintDeck(QPrinter* printer, Deck* deck, int perRow)
         return -1;
     const QSize pageSize = printer->pageRect(QPrinter::DevicePixel).size().toSize();
     bool pagesStarted = true;
-    const int pages = paintCards(&painter, pageSize, cards, perRow, printCardState(deck->profile()),
-                                 [printer, &pagesStarted] {
-                                     pagesStarted = printer->newPage() && pagesStarted;
-                                 });
-    const bool finished = painter.end() && pagesStarted && printer->printerState() != QPrinter::Error;
+    const int pages =
+        paintCards(&painter, pageSize, cards, perRow, printCardState(deck->profile()),
+                   [printer, &pagesStarted] { pagesStarted = printer->newPage() && pagesStarted; });
+    const bool finished =
+        painter.end() && pagesStarted && printer->printerState() != QPrinter::Error;
     return finished ? pages : -1;
 }
 

@@ -450,8 +450,8 @@ void OptionDialog::colorButton_clicked()
     QTreeWidgetItem* child = m_styleTree->currentItem();
     if (!child || !child->parent())
         return;
-    const QColor color = QColorDialog::getColor(QColor(child->text(1)), this,
-                                                propertyLabel(child->data(0, PropertyRole).toString()));
+    const QColor color = QColorDialog::getColor(
+        QColor(child->text(1)), this, propertyLabel(child->data(0, PropertyRole).toString()));
     if (!color.isValid())
         return;
     showColor(m_colorButton, color);

@@ -65,7 +65,8 @@ int runChild(int& argc, char** argv)
         for (korvo::Deck* deck : profile->rootDeck()->children())
             titles << deck->title();
         report(QStringLiteral("decks:") + titles.join(QLatin1Char(',')));
-        report(QStringLiteral("font:") + profile->setting(QStringLiteral("chineseFont")).toString());
+        report(QStringLiteral("font:") +
+               profile->setting(QStringLiteral("chineseFont")).toString());
         // Without a dictionary the program runs on: searches find nothing, the stroke order
         // has no data, and the missing animations are told once.
         report(QStringLiteral("results:%1")
@@ -364,8 +365,10 @@ void TestDamagedProfile::theChosenChineseFontStays_data()
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<int>("boxes");
-    QTest::newRow("installed, not the first one") << "AR PL UKai TW" << "AR PL UKai TW" << 0;
-    QTest::newRow("no longer installed") << "Gone Kai" << "" << 1;
+    QTest::newRow("installed, not the first one") << "AR PL UKai TW"
+                                                  << "AR PL UKai TW" << 0;
+    QTest::newRow("no longer installed") << "Gone Kai"
+                                         << "" << 1;
 }
 
 void TestDamagedProfile::theChosenChineseFontStays()
@@ -397,13 +400,12 @@ void TestDamagedProfile::theChosenChineseFontStays()
 
 void TestDamagedProfile::noChineseFontIsToldInTheProfilesLanguage()
 {
-    QVERIFY(profiletest::createTemplate(
-        m_folder + "/Profile.db", {"INSERT INTO UserSettings (settingType, settingName, "
-                                   "settingValue) VALUES (10, 'locale', 'fr')"}));
+    QVERIFY(profiletest::createTemplate(m_folder + "/Profile.db",
+                                        {"INSERT INTO UserSettings (settingType, settingName, "
+                                         "settingValue) VALUES (10, 'locale', 'fr')"}));
     const QString configuration = m_userData->filePath("latin-fonts.conf");
-    QVERIFY(writeBytes(configuration,
-                       "<?xml version=\"1.0\"?><fontconfig>"
-                       "<dir>/usr/share/fonts/truetype/dejavu</dir></fontconfig>"));
+    QVERIFY(writeBytes(configuration, "<?xml version=\"1.0\"?><fontconfig>"
+                                      "<dir>/usr/share/fonts/truetype/dejavu</dir></fontconfig>"));
     const ChildRun child = run("Ignorer;close", QString(), configuration);
     QCOMPARE(child.exitCode, 0);
     QVERIFY(child.boxes.size() >= 1);

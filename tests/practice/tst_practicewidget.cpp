@@ -344,7 +344,7 @@ void TestPracticeWidget::selfAssessmentFlipsAndAnswersWithKeys()
     press(Qt::Key_W);
     expected << given(1);
     QTest::mouseClick(button("correctButton"), Qt::LeftButton);
-    QCOMPARE(progressLabel()->text(), QStringLiteral("1 cards remaining (1/1)"));
+    QCOMPARE(progressLabel()->text(), QStringLiteral("1 card remaining (1/1)"));
     // The card answered wrongly comes back in the second round, worth half a point.
     expected << given(1);
     QCOMPARE(expected.last().scoreDelta, 0.5);
@@ -684,7 +684,7 @@ void TestPracticeWidget::pileFollowsTheRound()
     }
     // A second round of the one card not yet known: nothing before or after it.
     QCOMPARE(m_session->round(), 1);
-    QCOMPARE(progressLabel()->text(), QStringLiteral("1 cards remaining (1/1)"));
+    QCOMPARE(progressLabel()->text(), QStringLiteral("1 card remaining (1/1)"));
     QCOMPARE(visibleCards(0, 2), 0);
     QCOMPARE(visibleCards(4, 6), 0);
     QCOMPARE(m_widget->currentCard()->id(), expected.at(2).cardId);

@@ -1,10 +1,10 @@
 #include "guitestsupport.h"
-#include "uitestsupport.h"
 #include "profile/profile.h"
 #include "profiletestsupport.h"
 #include "style/style.h"
 #include "text/translationcatalogue.h"
 #include "ui/optiondialog.h"
+#include "uitestsupport.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -293,8 +293,7 @@ void TestOptionDialog::languageAndFontSavedTogether()
             [this](const QString& name) {
                 if (name != QLatin1String("locale"))
                     return;
-                TranslationCatalogue::instance()->setLocale(
-                    m_profile->setting(name).toString());
+                TranslationCatalogue::instance()->setLocale(m_profile->setting(name).toString());
                 m_dialog->retranslate();
             });
     auto* locales = m_dialog->findChild<QComboBox*>("localeDD");
