@@ -45,6 +45,9 @@ namespace korvo {
 
 namespace {
 
+const char HelpAnchorProperty[] = "quilletHelpAnchor";
+const char HelpShortcutName[] = "helpShortcut";
+
 const char fontInstructionsUrl[] =
     "https://en.wikipedia.org/wiki/Help:Multilingual_support_(East_Asian)";
 
@@ -754,20 +757,44 @@ void Application::showHelp(const QString& anchor)
     QDesktopServices::openUrl(helpAddress(anchor));
 }
 
+// The anchor is kept on the widget; F1 has one shortcut per window, which looks for the anchor
+// of the widget with the focus, then of its parents: two shortcuts in one window would make the
+// key ambiguous, and nothing would happen.
 void Application::addHelpShortcut(QWidget* widget, const QString& anchor)
 {
+    widget->setProperty(HelpAnchorProperty, anchor);
+    if (!widget->isWindow() ||
+        widget->findChild<QShortcut*>(QLatin1String(HelpShortcutName), Qt::FindDirectChildrenOnly))
+        return;
     auto* shortcut = new QShortcut(QKeySequence(Qt::Key_F1), widget);
-    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-    m_helpAnchors.insert(shortcut, anchor);
+    shortcut->setObjectName(QLatin1String(HelpShortcutName));
+    shortcut->setContext(Qt::WindowShortcut);
     connect(shortcut, &QShortcut::activated, this, &Application::helpShortcut_activated);
-    connect(shortcut, &QObject::destroyed, this,
-            [this, shortcut] { m_helpAnchors.remove(shortcut); });
 }
 
 void Application::helpShortcut_activated()
 {
     auto* shortcut = qobject_cast<QShortcut*>(sender());
-    showHelp(m_helpAnchors.value(shortcut));
+    QWidget* window = shortcut ? shortcut->parentWidget() : nullptr;
+    QWidget* widget = focusWidget();
+    if (!widget || widget->window() != window)
+        widget = window;
+    showHelp(helpAnchorFor(widget));
+}
+
+// In the main window, anything outside the screens (the navigation bar) stands for the screen
+// shown.
+QString Application::helpAnchorFor(QWidget* widget) const
+{
+    for (QWidget* each = widget; each; each = each->parentWidget()) {
+        if (each == m_mainWindow.get() && m_mainWindow->currentScreen() &&
+            m_mainWindow->currentScreen() != widget)
+            return helpAnchorFor(m_mainWindow->currentScreen());
+        const QVariant anchor = each->property(HelpAnchorProperty);
+        if (anchor.isValid())
+            return anchor.toString();
+    }
+    return QString();
 }
 
 // The window's place and size survive the run; the settings reach the disk before anything

@@ -130,6 +130,7 @@ private:
     bool openProfile();
     bool resolveUnusableProfile(const QString& path, const ProfileFileCheck& check);
     bool confirmProfileRetry(const QString& problem);
+    QString helpAnchorFor(QWidget* widget) const;
     void useLocaleUntilTheProfileIsOpen(const QString& storedLocale);
     bool restoreProfileBackup(const QString& path, const QString& backup);
     bool moveAside(const QString& path, QString* movedTo);
@@ -158,7 +159,6 @@ private:
     QPointer<SessionDialog> m_sessionDialog;
     PinyinPlayer* m_pinyinPlayer = nullptr;
     QPointer<AboutDialog> m_aboutDialog;
-    QHash<QShortcut*, QString> m_helpAnchors;
     // Shipped data files that are missing or damaged, told once the window is up.
     QStringList m_dataFileProblems;
     bool m_animationProblemReported = false;

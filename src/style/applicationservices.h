@@ -48,7 +48,8 @@ public:
 
     // Opens the help page of the interface language at `anchor` (none for the top).
     virtual void showHelp(const QString& anchor) = 0;
-    // F1 on `widget` or any of its children opens help at `anchor`.
+    // F1 on `widget` or any of its children opens help at `anchor`, unless a child nearer the
+    // focus has an anchor of its own.
     virtual void addHelpShortcut(QWidget* widget, const QString& anchor) = 0;
 
     // Shows a screen of the main window: "practice", "manage" or "dictionary".

@@ -12,12 +12,10 @@
 #include "ui/navigationbar.h"
 
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
 #include <QShortcut>
-#include <QUrl>
 
 using namespace korvo;
 
@@ -53,11 +51,6 @@ MainWindow::MainWindow(Profile* profile, Dictionary* dictionary, Session* sessio
 
 MainWindow::~MainWindow() = default;
 
-QString MainWindow::websiteAddress()
-{
-    return QStringLiteral("https://quillet.org");
-}
-
 // The window's own menu bar is hidden: every command goes through the navigation bar. Its two
 // actions give the platform's application menu (where there is one) About and Preferences.
 void MainWindow::createMenuBar()
@@ -79,7 +72,7 @@ void MainWindow::createMenuBar()
 // of their tabs, Ctrl+F and Ctrl+L go to the dictionary's search line.
 void MainWindow::createShortcuts()
 {
-    auto* quit = new QShortcut(QKeySequence::Quit, this);
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
     connect(quit, &QShortcut::activated, this, &QWidget::close);
     for (int i = 0; i < screenNames().size(); ++i) {
         auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)), this);
@@ -87,7 +80,7 @@ void MainWindow::createShortcuts()
         connect(shortcut, &QShortcut::activated, this, [this, name] { showScreen(name); });
     }
     for (const QKeySequence& keys :
-         {QKeySequence(QKeySequence::Find), QKeySequence(Qt::CTRL | Qt::Key_L)}) {
+         {QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::CTRL | Qt::Key_L)}) {
         auto* shortcut = new QShortcut(keys, this);
         connect(shortcut, &QShortcut::activated, this, &MainWindow::focusDictionarySearch);
     }
@@ -123,11 +116,16 @@ void MainWindow::showScreen(const QString& name)
 
 void MainWindow::createScreen(const QString& name)
 {
+    ApplicationServices* services = ApplicationServices::instance();
     if (name == PracticeScreen && !m_practiceScreen) {
         m_practiceScreen = new PracticeWidget(m_session, this);
+        if (services)
+            services->addHelpShortcut(m_practiceScreen, QStringLiteral("practice"));
     } else if (name == ManageScreen && !m_deckManagerScreen) {
         m_deckManagerScreen = new DeckManagerWidget(this);
         m_deckManagerScreen->setRootDeck(m_profile->rootDeck());
+        if (services)
+            services->addHelpShortcut(m_deckManagerScreen, QStringLiteral("manage"));
     } else if (name == DictionaryScreen && !m_dictionaryScreen) {
         m_dictionaryScreen = new DictionaryWidget(m_dictionary, m_profile, this);
     }
@@ -194,7 +192,8 @@ void MainWindow::runMenuCommand(const QString& name)
         if (services)
             services->showHelp(QString());
     } else if (name == QLatin1String("quickstart")) {
-        QDesktopServices::openUrl(QUrl(websiteAddress() + QStringLiteral("/help/quick-start")));
+        if (services)
+            services->showHelp(QStringLiteral("quick-start"));
     } else if (name == QLatin1String("about")) {
         if (services)
             services->showAbout();

@@ -33,6 +33,8 @@ public:
     static const QStringList& screenNames();
     void showScreen(const QString& name);
     QString screenName() const { return m_screenName; }
+    // The screen shown, or none before the first one is.
+    QWidget* currentScreen() const;
     void retranslate();
 
     korvo::NavigationBar* navigationBar() const { return m_navigationBar; }
@@ -47,8 +49,6 @@ public:
     // Replaces the file dialogs and message boxes of the import and export commands.
     void setDeckFileDialogs(std::unique_ptr<korvo::DeckFileDialogs> dialogs);
 
-    // The product web site; its "/help/quick-start" page is the quick start guide.
-    static QString websiteAddress();
 
 signals:
     void closed();
@@ -70,7 +70,6 @@ private:
     void createShortcuts();
     void focusDictionarySearch();
     void createScreen(const QString& name);
-    QWidget* currentScreen() const;
     void layOutScreens();
     void exportAllDecks();
     void printDeck();

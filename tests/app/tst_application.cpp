@@ -54,6 +54,7 @@ private slots:
     void helpFollowsTheLanguageAndFallsBackToEnglish_data();
     void helpFollowsTheLanguageAndFallsBackToEnglish();
     void aboutBoxShowsVersionCreditsAndContact();
+    void escapeClosesEveryDialog();
     void changingTheLanguageRetranslatesTheWindowAndDialogs();
     void languageChosenInTheOptionsRetranslatesEveryWindow();
     void showsTheMainWindowAndQuitsCleanlyWhenItCloses();
@@ -141,8 +142,22 @@ void TestApplication::f1OpensTheHelpPageAtTheWidgetsAnchor()
     m_opened.clear();
     MainWindow* window = app->mainWindow();
     window->activateWindow();
-    QTest::keyClick(window->navigationBar()->button("practiceButton"), Qt::Key_F1);
-    QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(app->dataFile("help/help_en.html"))});
+    // Each screen opens its own part of the help, from wherever the focus is in the window.
+    const QList<QPair<QString, QString>> screens = {
+        {"practice", "practice"}, {"manage", "manage"}, {"dictionary", "dictionary"}};
+    for (const auto& [screen, anchor] : screens) {
+        window->showScreen(screen);
+        for (QWidget* target :
+             {static_cast<QWidget*>(window->navigationBar()->button("helpButton")),
+              window->currentScreen()}) {
+            m_opened.clear();
+            target->setFocus();
+            QTest::keyClick(target, Qt::Key_F1);
+            QCOMPARE(m_opened.size(), 1);
+            QCOMPARE(m_opened.first().fragment(), anchor);
+        }
+    }
+    window->showScreen("practice");
 
     QDialog dialog(window);
     auto* field = new QLineEdit(&dialog);
@@ -186,6 +201,30 @@ void TestApplication::helpFollowsTheLanguageAndFallsBackToEnglish()
     QCOMPARE(address.fileName(), page);
     QCOMPARE(address.fragment(), QStringLiteral("manage"));
     QVERIFY2(QFile::exists(address.toLocalFile()), qPrintable(address.toLocalFile()));
+}
+
+void TestApplication::escapeClosesEveryDialog()
+{
+    auto* app = korvo::Application::instance();
+    korvo::Deck* deck = app->profile()->rootDeck()->children().first();
+    const QList<std::function<void()>> openers = {
+        [app] { app->showAbout(); },
+        [app] { app->showOptions(); },
+        [app, deck] { app->editDeck(deck, nullptr); },
+        [app] { app->editCard(nullptr, -1); },
+        [app] { app->showStrokeOrder(QStringLiteral("好")); },
+    };
+    for (const auto& open : openers) {
+        QString closed;
+        auto box = guitest::onNextModal([&closed](QWidget* dialog) {
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            if (!dialog->isVisible())
+                closed = dialog->metaObject()->className();
+        });
+        open();
+        QVERIFY(box->seen);
+        QVERIFY2(!closed.isEmpty(), qPrintable(box->className));
+    }
 }
 
 void TestApplication::aboutBoxShowsVersionCreditsAndContact()

@@ -15,10 +15,11 @@
 #include "ui/mainwindow.h"
 #include "ui/navigationbar.h"
 
-#include <QDesktopServices>
 #include <QDir>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -47,21 +48,6 @@ public:
     void addHelpShortcut(QWidget*, const QString&) override {}
     void showScreen(const QString& name) override { calls << "screen " + name; }
     void searchDictionary(const QString& text) override { calls << "search " + text; }
-};
-
-// Receives the addresses the program hands to the desktop.
-class UrlRecorder : public QObject
-{
-    Q_OBJECT
-
-public:
-    explicit UrlRecorder(QList<QUrl>* opened) : m_opened(opened) {}
-
-public slots:
-    void open(const QUrl& url) { m_opened->append(url); }
-
-private:
-    QList<QUrl>* m_opened;
 };
 
 QStringList actionNames(const QMenu* menu)
@@ -99,8 +85,9 @@ private slots:
     void exportAsksBeforeExportingEverything();
     void exportAllWritesEveryDeckToTheChosenFile();
     void importReadsADeckFileIntoTheTopLevel();
-    void quickStartOpensTheWebSite();
+    void quickStartOpensTheShippedHelp();
     void deckChangesReachTheDeckManager();
+    void desktopKeysChooseScreensAndQuit();
     void retranslationFollowsTheLanguage();
 
 private:
@@ -412,14 +399,33 @@ void TestMainWindow::importReadsADeckFileIntoTheTopLevel()
              1);
 }
 
-void TestMainWindow::quickStartOpensTheWebSite()
+void TestMainWindow::quickStartOpensTheShippedHelp()
 {
-    QList<QUrl> opened;
-    UrlRecorder recorder(&opened);
-    QDesktopServices::setUrlHandler("https", &recorder, "open");
+    m_services.calls.clear();
     m_window->runMenuCommand("quickstart");
-    QDesktopServices::unsetUrlHandler("https");
-    QCOMPARE(opened, QList<QUrl>{QUrl(MainWindow::websiteAddress() + "/help/quick-start")});
+    QCOMPARE(m_services.calls, QStringList{"help quick-start"});
+}
+
+void TestMainWindow::desktopKeysChooseScreensAndQuit()
+{
+    QTest::keyClick(m_window.get(), Qt::Key_2, Qt::ControlModifier);
+    QCOMPARE(m_window->screenName(), QStringLiteral("manage"));
+    QCOMPARE(m_window->navigationBar()->currentTab(), QStringLiteral("manage"));
+    QTest::keyClick(m_window.get(), Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(m_window->screenName(), QStringLiteral("practice"));
+    for (const auto& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::CTRL | Qt::Key_L)}) {
+        m_window->showScreen("practice");
+        QTest::keySequence(m_window.get(), keys);
+        QCOMPARE(m_window->screenName(), QStringLiteral("dictionary"));
+        QLineEdit* search = m_window->dictionaryScreen()->searchTextInput();
+        QTRY_VERIFY(search->hasFocus());
+    }
+    QSignalSpy closed(m_window.get(), &MainWindow::closed);
+    QTest::keyClick(m_window->dictionaryScreen()->searchTextInput(), Qt::Key_Q,
+                    Qt::ControlModifier);
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(!m_window->isVisible());
 }
 
 void TestMainWindow::deckChangesReachTheDeckManager()
