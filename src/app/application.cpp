@@ -558,6 +558,7 @@ void Application::applyInterfaceLanguage()
 {
     TranslationCatalogue::instance()->setLocale(
         m_profile->setting(QStringLiteral("locale")).toString());
+    Style::applyInterfaceFont();
 }
 
 void Application::createMainWindow()

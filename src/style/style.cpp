@@ -1,10 +1,12 @@
 #include "style/style.h"
 
 #include "text/json.h"
+#include "text/translationcatalogue.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <QFontInfo>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
@@ -215,10 +217,31 @@ QColor Style::colorValue(const QString& path, const QColor& defaultValue) const
     return QColor(v.toString());
 }
 
+QStringList Style::interfaceFontFamilies(const QString& family)
+{
+    // Interface text in Chinese is set in a sans CJK font; left to the system's fallback it may
+    // come out in a brush-style one. Traditional for a traditional-script interface.
+    const QString locale = TranslationCatalogue::instance()->locale();
+    const bool traditional = locale == QLatin1String("zh_TW") || locale == QLatin1String("zh_HK");
+    const QString chinese =
+        traditional ? QStringLiteral("Noto Sans CJK TC") : QStringLiteral("Noto Sans CJK SC");
+    QStringList families{family};
+    if (family != chinese)
+        families << chinese;
+    return families;
+}
+
+void Style::applyInterfaceFont()
+{
+    QFont font = QApplication::font();
+    font.setFamilies(interfaceFontFamilies(QFontInfo(font).family()));
+    QApplication::setFont(font);
+}
+
 QFont Style::font() const
 {
     QFont result;
-    result.setFamily(stringValue("fontFamily", "Arial"));
+    result.setFamilies(interfaceFontFamilies(stringValue("fontFamily", "Arial")));
     const int size = intValue("fontSize", 12);
     if (size > 0)
         result.setPointSize(size);

@@ -87,7 +87,14 @@ public:
     double floatValue(const QString& path, double defaultValue = 0.0) const;
     QColor colorValue(const QString& path, const QColor& defaultValue = QColor()) const;
 
+    // The section's font, Chinese text in the interface's CJK sans font.
     QFont font() const;
+    // The family followed by the sans CJK family interface text in Chinese is set in (simplified
+    // or traditional, as the interface language is written).
+    static QStringList interfaceFontFamilies(const QString& family);
+    // Gives the application's default font the same Chinese fallback; again after a change of
+    // the interface language.
+    static void applyInterfaceFont();
     StyleShadow shadow(const QString& prefix) const;
     StyleEffect effect(const QString& key) const;
     // The image named by the file property `path` (empty pixmap when unset or unreadable).

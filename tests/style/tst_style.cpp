@@ -1,5 +1,7 @@
 #include "style/style.h"
+#include "text/translationcatalogue.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -158,6 +160,17 @@ void TestStyle::fontReadsSizeFamilyAndWeight()
     const QFont defaults = root->section("Nested")->font();
     QCOMPARE(defaults.pointSize(), 12);
     QCOMPARE(defaults.family(), QString("Arial"));
+
+    // Chinese in the interface falls back to the sans CJK font of the interface's script, never
+    // to whatever CJK font the system would pick (often a brush-style one).
+    QCOMPARE(child.families(), (QStringList{"Serif", "Noto Sans CJK SC"}));
+    korvo::TranslationCatalogue::instance()->setLocale("zh_TW");
+    QCOMPARE(root->section("Child")->font().families(), (QStringList{"Serif", "Noto Sans CJK TC"}));
+    Style::applyInterfaceFont();
+    QCOMPARE(QApplication::font().families().value(1), QStringLiteral("Noto Sans CJK TC"));
+    korvo::TranslationCatalogue::instance()->setLocale("en");
+    Style::applyInterfaceFont();
+    QCOMPARE(QApplication::font().families().value(1), QStringLiteral("Noto Sans CJK SC"));
 }
 
 void TestStyle::missingSectionIsEmptyAndShared()
