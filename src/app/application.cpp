@@ -10,6 +10,7 @@
 #include "practice/sessiondialog.h"
 #include "profile/profile.h"
 #include "profile/profileevents.h"
+#include "profile/profilelock.h"
 #include "profile/profileschema.h"
 #include "strokes/strokeanimationdatabase.h"
 #include "strokes/strokeanimationdialog.h"
@@ -107,6 +108,7 @@ Application::~Application()
     m_session.reset();
     m_updateCheck.reset();
     m_profile.reset();
+    m_profileLock.reset();
     m_strokeAnimationDatabase.reset();
     m_dictionary.reset();
     releaseCardImages();
@@ -252,6 +254,9 @@ bool Application::openProfile()
         if (!resolveUnusableProfile(path, check))
             return false;
     }
+    m_profileLock = std::make_unique<ProfileLock>(m_folders.profileFolder());
+    if (!m_profileLock->tryLock())
+        qWarning("The profile %s is in use by another process", qPrintable(path));
     m_profile = std::make_unique<Profile>(m_folders.profileFolder(), m_folders.profileTemplate());
     // Shown from the event loop: a failed write may happen in the middle of a screen's work.
     connect(m_profile.get(), &Profile::writeFailed, this, &Application::profile_writeFailed,

@@ -308,7 +308,7 @@ ImportSummary CardImport::run(const ImportedFile& file, const ImportOptions& opt
             const ImportedNote& note = file.notes.at(i);
             const ImportCard card = CardFields::fromNote(
                 note, options.mappings.value(note.noteType));
-            ok = importRun.importCard(card, deckPathOf(file, note));
+            ok = importRun.importCard(card, options.folderPath + deckPathOf(file, note));
         }
         if (ok && progress && !importRun.summary.cancelled && !progress(total, total))
             importRun.summary.cancelled = true;

@@ -18,11 +18,13 @@ class KnowledgeUnit;
 class Profile;
 
 // How a file is imported: the field mapping of each of its note types, the folder its decks go
-// into (the root when none) and whether the import is only tried and then undone.
+// into (the root when none), folders below it to put them in (found or made like the decks'
+// own) and whether the import is only tried and then undone.
 struct ImportOptions
 {
     QList<FieldMapping> mappings;
     Deck* targetFolder = nullptr;
+    QStringList folderPath;
     bool dryRun = false;
 };
 

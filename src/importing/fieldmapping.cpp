@@ -11,7 +11,8 @@ namespace {
 
 // Notes of a type looked at by the guess.
 constexpr int SampleNotes = 50;
-// Share of the non-empty sample fields that must look right for a guess from content.
+// Share of the non-empty sample fields that must look right for a guess from content (toneless
+// pinyin counts half: it may be English words).
 constexpr double MinimumShare = 0.5;
 
 // Words of a field name and the role they stand for; the first matching word decides.
@@ -201,7 +202,7 @@ FieldMapping FieldMapping::guess(const NoteType& type, const QList<ImportedNote>
         if (mapping.field(role) >= 0)
             return;
         int best = -1;
-        double bestShare = MinimumShare;
+        double bestShare = MinimumShare - 1e-9;
         for (int i = 0; i < count; ++i) {
             if (mapping.m_roles.at(i) != FieldRole::Ignored || filled.at(i) == 0 || named.at(i))
                 continue;
