@@ -19,9 +19,10 @@ class ImportPreviewWidget : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int CardWidth = 200;
-    static constexpr int CardHeight = 130;
-    static constexpr int Gap = 8;
+    // Card faces are square.
+    static constexpr int CardWidth = 160;
+    static constexpr int CardHeight = 160;
+    static constexpr int Gap = 10;
 
     explicit ImportPreviewWidget(QWidget* parent = nullptr);
     ~ImportPreviewWidget() override;
