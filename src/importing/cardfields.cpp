@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace korvo {
 
 namespace {
@@ -75,8 +77,12 @@ QString CardFields::normalisedPinyin(const QString& text)
     const QString numbered = markedToNumbered(plain, true).replace(QLatin1String("u:"), UmlautU);
 
     QStringList syllables;
-    for (const QString& run : numbered.split(QRegularExpression(QStringLiteral("\\s+")),
-                                             Qt::SkipEmptyParts)) {
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    for (const QString& run : numbered.split(blanks, Qt::SkipEmptyParts)) {
+        // Separators standing alone, such as the dot between the parts of a name.
+        if (std::all_of(run.cbegin(), run.cend(), isPinyinSeparator) ||
+            run == QStringLiteral("\u00b7"))
+            continue;
         const QStringList found = runSyllables(run);
         if (found.isEmpty())
             return trimmed;

@@ -95,8 +95,12 @@ int EntryLinker::chooseCandidate(const QList<Candidate>& candidates, const Impor
     const QString plain = toneless(card.pinyin);
     for (int i = 0; i < candidates.size(); ++i) {
         const QString pinyin = candidates.at(i).pinyin;
-        if (reading.isEmpty() || (card.pinyinHasTones ? pinyin.toLower() == reading
-                                                      : toneless(pinyin) == plain))
+        // The entry's reading in the form the card's was brought to (names carry a "·").
+        if (reading.isEmpty() ||
+            (card.pinyinHasTones
+                 ? pinyin.toLower() == reading ||
+                       CardFields::normalisedPinyin(pinyin).toLower() == reading
+                 : toneless(CardFields::normalisedPinyin(pinyin)) == plain))
             fitting << i;
     }
     if (fitting.isEmpty())
