@@ -7,6 +7,7 @@
 #include "importing/importfilereader.h"
 #include "profile/profile.h"
 #include "profile/profilelock.h"
+#include "profile/profileschema.h"
 #include "text/translationcatalogue.h"
 
 #include <QDir>
@@ -85,10 +86,17 @@ int runImportCommand(const QStringList& arguments)
     const QString fileName = line.words().first();
     const bool dryRun = line.flag(QStringLiteral("dry-run"));
 
-    const QString profileFolder =
-        line.hasValue(QStringLiteral("profile"))
-            ? QFileInfo(line.value(QStringLiteral("profile"))).absolutePath()
-            : Folders::forRunningProgram().profileFolder();
+    QString profileFolder = Folders::forRunningProgram().profileFolder();
+    if (line.hasValue(QStringLiteral("profile"))) {
+        // The profile is always "Profile.db" in its folder; another name would be ignored.
+        const QFileInfo given(line.value(QStringLiteral("profile")));
+        if (given.fileName() != QLatin1String("Profile.db") && !given.isDir())
+            return failWithUsage(translate(QStringLiteral("--profile names a file Profile.db or "
+                                                          "its folder")),
+                                 importUsage());
+        profileFolder = given.isDir() ? given.absoluteFilePath() : given.absolutePath();
+    }
+    const QString profilePath = QDir(profileFolder).filePath(QStringLiteral("Profile.db"));
     ProfileLock lock(profileFolder);
     if (!lock.tryLock()) {
         return fail(translate(QStringLiteral("The profile in %1 is open in the program; close the "
@@ -107,8 +115,20 @@ int runImportCommand(const QStringList& arguments)
         return fail(translate(QStringLiteral("cannot read the dictionary %1")).arg(dictionaryPath),
                     CliFailed);
 
+    // A profile the program could not use is not written to either (it would be replaced by an
+    // empty one in memory, and the import reported as stored).
+    const ProfileFileCheck check = checkProfileFile(profilePath, Profile::SchemaVersions.last());
+    if (!check.canOpen())
+        return fail(translate(QStringLiteral("The profile %1 cannot be used: %2"))
+                        .arg(QDir::toNativeSeparators(profilePath), check.detail),
+                    CliFailed);
     Profile profile(profileFolder, defaultDataFile(QStringLiteral("Profile.default.db")));
     profile.openDatabase();
+    if (!QFileInfo::exists(profilePath))
+        return fail(translate(QStringLiteral("The profile %1 cannot be used: %2"))
+                        .arg(QDir::toNativeSeparators(profilePath),
+                             translate(QStringLiteral("it could not be made"))),
+                    CliFailed);
     profile.upgradeDatabase();
     profile.loadDecks();
     ImportOptions options;

@@ -191,6 +191,8 @@ void CsvReader::read(const QString& text, ImportedFile& file)
         note.position = record.line;
         file.notes.append(note);
     }
+    if (file.notes.isEmpty())
+        file.error = translate(QStringLiteral("it holds no cards"));
 }
 
 } // namespace korvo

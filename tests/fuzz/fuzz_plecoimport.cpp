@@ -7,14 +7,12 @@
 #include "importtextchecks.h"
 
 #include "importing/importfilereader.h"
-#include "text/pinyin.h"
 
 using namespace korvo;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    fuzzsupport::quietQtMessages();
-    initPinyinTables();
+    importtextchecks::initialise();
     return 0;
 }
 

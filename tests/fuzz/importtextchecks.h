@@ -5,10 +5,18 @@
 #include "importing/cardfields.h"
 #include "importing/cardimport.h"
 #include "importing/importedfile.h"
+#include "text/pinyin.h"
 #include "text/texthelpers.h"
 
 // What the harnesses of the text card readers check of every file they read. Test code only.
 namespace importtextchecks {
+
+// The set-up of a harness of a text card reader.
+inline void initialise()
+{
+    fuzzsupport::quietQtMessages();
+    korvo::initPinyinTables();
+}
 
 inline void checkCard(const korvo::ImportCard& card)
 {

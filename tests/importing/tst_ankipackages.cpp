@@ -9,16 +9,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "importfixtures.h"
+
 using namespace korvo;
-
-namespace {
-
-QString fixture(const QString& name)
-{
-    return QStringLiteral(QUILLET_SOURCE_DIR "/tests/importing/fixtures/") + name;
-}
-
-} // namespace
 
 // Anki packages as their real writers make them, in both collection layouts, the packages that
 // must be refused, and the parsing of the fields and deck names inside.
@@ -68,7 +61,7 @@ void TestAnkiPackages::packagesReadAsNotes()
     QFETCH(QStringList, firstDeck);
     QFETCH(QStringList, fieldNames);
     QFETCH(int, notes);
-    const ImportedFile file = ImportFileReader::read(fixture(name));
+    const ImportedFile file = ImportFileReader::read(importfixtures::path(name));
     QVERIFY2(file.isValid(), qPrintable(file.error));
     QCOMPARE(int(file.format), int(ImportedFile::Anki));
     QCOMPARE(int(file.notes.size()), notes);
@@ -98,11 +91,11 @@ void TestAnkiPackages::badPackagesAreRefused()
 {
     QFETCH(QString, name);
     QFETCH(QString, reason);
-    QString path = fixture(name);
+    QString path = importfixtures::path(name);
     QTemporaryDir folder;
     if (name == QLatin1String("words.csv.apkg")) {
         path = folder.filePath(name);
-        QVERIFY(QFile::copy(fixture(QStringLiteral("words.csv")), path));
+        QVERIFY(QFile::copy(importfixtures::path(QStringLiteral("words.csv")), path));
     }
     const ImportedFile file = ImportFileReader::read(path);
     QVERIFY(!file.isValid());
@@ -118,7 +111,7 @@ void TestAnkiPackages::nothingIsUnpackedBesideTheTemporaryFolder()
     // The ".." entry would land two folders up from wherever it was unpacked.
     const QString fixtures = QStringLiteral(QUILLET_SOURCE_DIR "/tests/importing/fixtures");
     const QStringList before = QDir(fixtures + QStringLiteral("/../..")).entryList();
-    ImportFileReader::read(fixture(QStringLiteral("unsafe-path.apkg")));
+    ImportFileReader::read(importfixtures::path(QStringLiteral("unsafe-path.apkg")));
     QCOMPARE(QDir(fixtures + QStringLiteral("/../..")).entryList(), before);
     QVERIFY(!QFile::exists(QDir::tempPath() + QStringLiteral("/../evil.txt")));
 }

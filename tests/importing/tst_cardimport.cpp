@@ -15,18 +15,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "importfixtures.h"
+
 #include <memory>
 
 using namespace korvo;
-
-namespace {
-
-QString fixture(const QString& name)
-{
-    return QStringLiteral(QUILLET_SOURCE_DIR "/tests/importing/fixtures/") + name;
-}
-
-} // namespace
 
 // Imports into a real profile made from the shipped template, linked against the real
 // dictionary, read back with SQL; and the same through quillet-cli.
@@ -87,7 +80,7 @@ void TestCardImport::cleanup()
 ImportSummary TestCardImport::import(const QString& name, const ImportOptions& given,
                                      const CardImport::Progress& progress)
 {
-    const ImportedFile file = ImportFileReader::read(fixture(name));
+    const ImportedFile file = ImportFileReader::read(importfixtures::path(name));
     if (!file.isValid())
         qWarning("%s", qPrintable(file.error));
     ImportOptions options = given;
@@ -322,7 +315,7 @@ void TestCardImport::commandLineImportsAndReports()
     m_profile.reset();
     QByteArray output;
     QCOMPARE(runCli({"import", "--profile", profile, "--dry-run", "--json",
-                     fixture("vocabulary.apkg")},
+                     importfixtures::path("vocabulary.apkg")},
                     &output),
              0);
     QVariantMap report = readJson(QString::fromUtf8(output)).toMap();
@@ -334,7 +327,7 @@ void TestCardImport::commandLineImportsAndReports()
              0);
 
     QCOMPARE(runCli({"import", "--profile", profile, "--folder", "From Anki", "--json",
-                     fixture("vocabulary.apkg")},
+                     importfixtures::path("vocabulary.apkg")},
                     &output),
              0);
     report = readJson(QString::fromUtf8(output)).toMap();
@@ -350,10 +343,23 @@ void TestCardImport::commandLineImportsAndReports()
                  .toInt(),
              6);
 
-    QCOMPARE(runCli({"import", "--profile", profile, fixture("bomb.apkg")}, &output), 3);
+    QCOMPARE(runCli({"import", "--profile", profile, importfixtures::path("bomb.apkg")}, &output), 3);
     QVERIFY2(output.contains("cannot be imported"), output.constData());
     QCOMPARE(runCli({"import", "--profile", profile}, &output), 2);
     QVERIFY2(output.contains("usage: quillet-cli import"), output.constData());
+    // Another file name would be ignored for the folder's Profile.db: refused instead.
+    QCOMPARE(runCli({"import", "--profile", m_folder->filePath("Other.db"), importfixtures::path("words.csv")},
+                    &output),
+             2);
+    // A damaged profile is left alone rather than replaced by an empty one in memory.
+    QTemporaryDir damaged;
+    QFile file(damaged.filePath("Profile.db"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(8192, 'x'));
+    file.close();
+    QCOMPARE(runCli({"import", "--profile", file.fileName(), importfixtures::path("words.csv")}, &output), 3);
+    QVERIFY2(output.contains("cannot be used"), output.constData());
+    QCOMPARE(QFileInfo(file.fileName()).size(), 8192);
 }
 
 void TestCardImport::commandLineRefusesWhileTheProgramHasTheProfile()
@@ -362,7 +368,7 @@ void TestCardImport::commandLineRefusesWhileTheProgramHasTheProfile()
     ProfileLock lock(m_folder->path());
     QVERIFY(lock.tryLock());
     QByteArray output;
-    QCOMPARE(runCli({"import", "--profile", profile, fixture("words.csv")}, &output), 3);
+    QCOMPARE(runCli({"import", "--profile", profile, importfixtures::path("words.csv")}, &output), 3);
     QVERIFY2(output.contains("is open in the program"), output.constData());
     QCOMPARE(scalar("SELECT COUNT(*) FROM Decks WHERE title = 'words'").toInt(), 0);
 }

@@ -9,14 +9,11 @@
 #include <QStringEncoder>
 #include <QtTest>
 
+#include "importfixtures.h"
+
 using namespace korvo;
 
 namespace {
-
-QString fixture(const QString& name)
-{
-    return QStringLiteral(QUILLET_SOURCE_DIR "/tests/importing/fixtures/") + name;
-}
 
 ImportedFile readText(const QString& text, ImportedFile::Format format)
 {
@@ -88,7 +85,7 @@ void TestTextReaders::fixturesReadAsCards()
     QFETCH(QString, characters);
     QFETCH(QString, pinyin);
     QFETCH(QString, definition);
-    const ImportedFile file = ImportFileReader::read(fixture(name));
+    const ImportedFile file = ImportFileReader::read(importfixtures::path(name));
     QVERIFY2(file.isValid(), qPrintable(file.error));
     QCOMPARE(int(file.format), format);
     QCOMPARE(int(file.notes.size()), notes);
@@ -199,10 +196,10 @@ void TestTextReaders::badFilesAreRefusedNamingTheLine_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("message");
-    QTest::newRow("short csv line") << fixture("short-line.csv")
+    QTest::newRow("short csv line") << importfixtures::path("short-line.csv")
                                     << "line 2 has too few fields (2 of 3)";
-    QTest::newRow("missing") << fixture("missing.csv") << "it does not exist";
-    QTest::newRow("unknown kind") << fixture("make-fixtures.js") << "its kind of file is not known";
+    QTest::newRow("missing") << importfixtures::path("missing.csv") << "it does not exist";
+    QTest::newRow("unknown kind") << importfixtures::path("make-fixtures.js") << "its kind of file is not known";
 }
 
 void TestTextReaders::badFilesAreRefusedNamingTheLine()
@@ -223,13 +220,15 @@ void TestTextReaders::badTextIsRefused()
     QCOMPARE(readText("x,y\n\"a,b\nc,d\n", ImportedFile::Csv).error,
              QStringLiteral("the quoted field that starts on line 2 is not closed"));
     QCOMPARE(readText("\n\n", ImportedFile::Csv).error, QStringLiteral("it holds no cards"));
+    QCOMPARE(readText("Hanzi,Pinyin,English\n", ImportedFile::Csv).error,
+             QStringLiteral("it holds no cards"));
     QCOMPARE(readText("//Only a category\n", ImportedFile::Pleco).error,
              QStringLiteral("it holds no cards"));
 }
 
 void TestTextReaders::plecoCategoriesStartDecks()
 {
-    const ImportedFile file = ImportFileReader::read(fixture("pleco.txt"));
+    const ImportedFile file = ImportFileReader::read(importfixtures::path("pleco.txt"));
     QVERIFY2(file.isValid(), qPrintable(file.error));
     QList<QStringList> decks;
     QList<int> lines;

@@ -18,16 +18,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "../importing/importfixtures.h"
+
 #include <memory>
 
 using namespace korvo;
 
 namespace {
-
-QString fixture(const QString& name)
-{
-    return QStringLiteral(QUILLET_SOURCE_DIR "/tests/importing/fixtures/") + name;
-}
 
 // Clicks the import dialog's button of that name.
 std::function<void(QWidget*)> clickDialogButton(const QString& objectName)
@@ -134,7 +131,7 @@ void TestImportDialog::menuImportsEveryFormat()
     QFETCH(QString, name);
     QFETCH(QString, deck);
     QFETCH(int, cards);
-    auto answers = guitest::answerModalsInTurn({guitest::chooseFile(fixture(name)),
+    auto answers = guitest::answerModalsInTurn({guitest::chooseFile(importfixtures::path(name)),
                                                 clickDialogButton("importButton"),
                                                 guitest::clickButton("OK")});
     m_window->runMenuCommand("import");
@@ -163,18 +160,18 @@ void TestImportDialog::badFilesAreToldAndStoreNothing()
     QFETCH(QString, reason);
     const int decks = count("SELECT COUNT(*) FROM Decks");
     auto answers = guitest::answerModalsInTurn(
-        {guitest::chooseFile(fixture(name)), guitest::clickButton("OK")});
+        {guitest::chooseFile(importfixtures::path(name)), guitest::clickButton("OK")});
     m_window->runMenuCommand("import");
     QCOMPARE(answers->seen.size(), 2);
     QCOMPARE(answers->seen.at(1).title, QStringLiteral("Error"));
-    QVERIFY(answers->seen.at(1).text.contains(QFileInfo(fixture(name)).fileName()));
+    QVERIFY(answers->seen.at(1).text.contains(QFileInfo(importfixtures::path(name)).fileName()));
     QVERIFY2(answers->seen.at(1).text.contains(reason), qPrintable(answers->seen.at(1).text));
     QCOMPARE(count("SELECT COUNT(*) FROM Decks"), decks);
 }
 
 void TestImportDialog::previewShowsTheFirstCardsAsTheyWillLook()
 {
-    const ImportedFile file = ImportFileReader::read(fixture("vocabulary.apkg"));
+    const ImportedFile file = ImportFileReader::read(importfixtures::path("vocabulary.apkg"));
     ImportDialog dialog(m_profile.get(), &m_dictionary, &file, nullptr);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -205,7 +202,7 @@ void TestImportDialog::previewShowsTheFirstCardsAsTheyWillLook()
 
 void TestImportDialog::changedMappingIsWhatGetsStored()
 {
-    const ImportedFile file = ImportFileReader::read(fixture("vocabulary.apkg"));
+    const ImportedFile file = ImportFileReader::read(importfixtures::path("vocabulary.apkg"));
     ImportDialog dialog(m_profile.get(), &m_dictionary, &file, nullptr);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -247,7 +244,7 @@ void TestImportDialog::changedMappingIsWhatGetsStored()
 void TestImportDialog::chosenFolderReceivesTheDecks()
 {
     Deck* target = profiletest::makeStoredDeck(m_profile.get(), "My imports", true);
-    const ImportedFile file = ImportFileReader::read(fixture("pleco.txt"));
+    const ImportedFile file = ImportFileReader::read(importfixtures::path("pleco.txt"));
     ImportDialog dialog(m_profile.get(), &m_dictionary, &file, nullptr);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -266,7 +263,7 @@ void TestImportDialog::cancelStoresNothing()
 {
     const int cards = count("SELECT COUNT(*) FROM Cards");
     auto answers = guitest::answerModalsInTurn(
-        {guitest::chooseFile(fixture("vocabulary.apkg")), clickDialogButton("cancelButton")});
+        {guitest::chooseFile(importfixtures::path("vocabulary.apkg")), clickDialogButton("cancelButton")});
     m_window->runMenuCommand("import");
     QCOMPARE(answers->seen.size(), 2);
     QCOMPARE(count("SELECT COUNT(*) FROM Cards"), cards);
