@@ -118,8 +118,8 @@ bool writeApkg(const QString& folder, const QString& path, const QList<Word>& li
     sqlite3_close(database);
 
     int error = 0;
-    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE,
-                              &error);
+    zip_t* archive =
+        zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     zip_source_t* source =
         archive ? zip_source_file(archive, collection.constData(), 0, -1) : nullptr;
     ok = ok && source && zip_file_add(archive, "collection.anki2", source, 0) >= 0;

@@ -104,7 +104,8 @@ void AnkiCollection::read(ImportedFile& file)
     } else if (ver >= FirstVersion && ver <= LastVersion) {
         ok = readTypes(file, &types, &decks);
     } else {
-        file.error = translate(QStringLiteral("its collection has the unknown version %1")).arg(ver);
+        file.error =
+            translate(QStringLiteral("its collection has the unknown version %1")).arg(ver);
         return;
     }
     if (ok)

@@ -112,8 +112,8 @@ void AnkiPackageReader::read(const QString& fileName, ImportedFile& file)
     }
     const QString unpacked = folder.filePath(QStringLiteral("collection.db"));
     const bool compressed = entry.endsWith(QLatin1String("b"));
-    const QString extracted = compressed ? folder.filePath(QStringLiteral("collection.zst"))
-                                         : unpacked;
+    const QString extracted =
+        compressed ? folder.filePath(QStringLiteral("collection.zst")) : unpacked;
     if (!archive.extract(entry, extracted, &error) ||
         (compressed && !decompressZstd(extracted, unpacked, &error))) {
         file.error = error;

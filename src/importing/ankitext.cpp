@@ -17,23 +17,23 @@ namespace {
 const QHash<QString, char16_t>& namedEntities()
 {
     static const QHash<QString, char16_t> entities = {
-        {QStringLiteral("amp"), u'&'},      {QStringLiteral("lt"), u'<'},
-        {QStringLiteral("gt"), u'>'},       {QStringLiteral("quot"), u'"'},
-        {QStringLiteral("apos"), u'\''},    {QStringLiteral("nbsp"), u' '},
-        {QStringLiteral("ensp"), u' '},     {QStringLiteral("emsp"), u' '},
-        {QStringLiteral("thinsp"), u' '},   {QStringLiteral("ndash"), u'\u2013'},
-        {QStringLiteral("mdash"), u'\u2014'}, {QStringLiteral("hellip"), u'\u2026'},
+        {QStringLiteral("amp"), u'&'},         {QStringLiteral("lt"), u'<'},
+        {QStringLiteral("gt"), u'>'},          {QStringLiteral("quot"), u'"'},
+        {QStringLiteral("apos"), u'\''},       {QStringLiteral("nbsp"), u' '},
+        {QStringLiteral("ensp"), u' '},        {QStringLiteral("emsp"), u' '},
+        {QStringLiteral("thinsp"), u' '},      {QStringLiteral("ndash"), u'\u2013'},
+        {QStringLiteral("mdash"), u'\u2014'},  {QStringLiteral("hellip"), u'\u2026'},
         {QStringLiteral("middot"), u'\u00b7'}, {QStringLiteral("lsquo"), u'\u2018'},
-        {QStringLiteral("rsquo"), u'\u2019'}, {QStringLiteral("ldquo"), u'\u201c'},
-        {QStringLiteral("rdquo"), u'\u201d'}, {QStringLiteral("laquo"), u'\u00ab'},
-        {QStringLiteral("raquo"), u'\u00bb'}, {QStringLiteral("times"), u'\u00d7'},
-        {QStringLiteral("uuml"), u'\u00fc'}, {QStringLiteral("Uuml"), u'\u00dc'},
+        {QStringLiteral("rsquo"), u'\u2019'},  {QStringLiteral("ldquo"), u'\u201c'},
+        {QStringLiteral("rdquo"), u'\u201d'},  {QStringLiteral("laquo"), u'\u00ab'},
+        {QStringLiteral("raquo"), u'\u00bb'},  {QStringLiteral("times"), u'\u00d7'},
+        {QStringLiteral("uuml"), u'\u00fc'},   {QStringLiteral("Uuml"), u'\u00dc'},
         {QStringLiteral("eacute"), u'\u00e9'}, {QStringLiteral("egrave"), u'\u00e8'},
         {QStringLiteral("aacute"), u'\u00e1'}, {QStringLiteral("agrave"), u'\u00e0'},
         {QStringLiteral("iacute"), u'\u00ed'}, {QStringLiteral("igrave"), u'\u00ec'},
         {QStringLiteral("oacute"), u'\u00f3'}, {QStringLiteral("ograve"), u'\u00f2'},
         {QStringLiteral("uacute"), u'\u00fa'}, {QStringLiteral("ugrave"), u'\u00f9'},
-        {QStringLiteral("deg"), u'\u00b0'},  {QStringLiteral("copy"), u'\u00a9'},
+        {QStringLiteral("deg"), u'\u00b0'},    {QStringLiteral("copy"), u'\u00a9'},
     };
     return entities;
 }
@@ -41,12 +41,10 @@ const QHash<QString, char16_t>& namedEntities()
 // Tags after which the text goes on on a new line.
 bool breaksLine(const QString& tagName)
 {
-    static const QStringList names = {QStringLiteral("br"), QStringLiteral("div"),
-                                      QStringLiteral("p"),  QStringLiteral("li"),
-                                      QStringLiteral("tr"), QStringLiteral("hr"),
-                                      QStringLiteral("h1"), QStringLiteral("h2"),
-                                      QStringLiteral("h3"), QStringLiteral("ul"),
-                                      QStringLiteral("ol")};
+    static const QStringList names = {
+        QStringLiteral("br"), QStringLiteral("div"), QStringLiteral("p"),  QStringLiteral("li"),
+        QStringLiteral("tr"), QStringLiteral("hr"),  QStringLiteral("h1"), QStringLiteral("h2"),
+        QStringLiteral("h3"), QStringLiteral("ul"),  QStringLiteral("ol")};
     return names.contains(tagName);
 }
 
@@ -99,11 +97,13 @@ QString withoutTags(const QString& html)
         qsizetype nameEnd = closing ? 1 : 0;
         while (nameEnd < tag.size() && tag.at(nameEnd).isLetterOrNumber())
             ++nameEnd;
-        const QString name = tag.mid(closing ? 1 : 0, nameEnd - (closing ? 1 : 0)).toString().toLower();
+        const QString name =
+            tag.mid(closing ? 1 : 0, nameEnd - (closing ? 1 : 0)).toString().toLower();
         if (!skipUntil.isEmpty()) {
             if (closing && name == skipUntil)
                 skipUntil.clear();
-        } else if (!closing && (name == QLatin1String("style") || name == QLatin1String("script"))) {
+        } else if (!closing &&
+                   (name == QLatin1String("style") || name == QLatin1String("script"))) {
             skipUntil = name;
         } else if (breaksLine(name)) {
             result.append(QLatin1Char('\n'));
@@ -122,10 +122,10 @@ qsizetype decodeEntity(const QString& text, qsizetype p, QString* decoded)
     const QString name = text.mid(p + 1, end - p - 1);
     if (name.startsWith(QLatin1Char('#'))) {
         bool ok = false;
-        const uint code = name.size() > 1 && (name.at(1) == QLatin1Char('x') ||
-                                              name.at(1) == QLatin1Char('X'))
-                              ? name.mid(2).toUInt(&ok, 16)
-                              : name.mid(1).toUInt(&ok, 10);
+        const uint code =
+            name.size() > 1 && (name.at(1) == QLatin1Char('x') || name.at(1) == QLatin1Char('X'))
+                ? name.mid(2).toUInt(&ok, 16)
+                : name.mid(1).toUInt(&ok, 10);
         // No characters that are not characters: zero, surrogates, beyond Unicode.
         if (!ok || code == 0 || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
             return 0;

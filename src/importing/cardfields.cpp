@@ -72,7 +72,8 @@ QString CardFields::normalisedPinyin(const QString& text)
     plain.replace(QLatin1String("u:"), UmlautU);
     plain.replace(QLatin1Char('v'), UmlautU);
     // lüe and nüe are in the syllable table without the dots.
-    static const QRegularExpression dottedUe(QStringLiteral("([ln])\u00fc([e\u0113\u00e9\u011b\u00e8])"));
+    static const QRegularExpression dottedUe(
+        QStringLiteral("([ln])\u00fc([e\u0113\u00e9\u011b\u00e8])"));
     plain.replace(dottedUe, QStringLiteral("\\1u\\2"));
     const QString numbered = markedToNumbered(plain, true).replace(QLatin1String("u:"), UmlautU);
 

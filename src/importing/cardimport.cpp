@@ -280,8 +280,8 @@ ImportSummary CardImport::run(const ImportedFile& file, const ImportOptions& opt
     ImportSummary summary;
     const QString notStored =
         translate(QStringLiteral("The cards were not imported: the profile could not store them."));
-    Deck* target = options.targetFolder ? options.targetFolder
-                                        : (m_profile ? m_profile->rootDeck() : nullptr);
+    Deck* target =
+        options.targetFolder ? options.targetFolder : (m_profile ? m_profile->rootDeck() : nullptr);
     if (!m_profile || !target || !file.isValid()) {
         summary.error = file.isValid() ? notStored : file.error;
         return summary;
@@ -306,8 +306,8 @@ ImportSummary CardImport::run(const ImportedFile& file, const ImportOptions& opt
                 break;
             }
             const ImportedNote& note = file.notes.at(i);
-            const ImportCard card = CardFields::fromNote(
-                note, options.mappings.value(note.noteType));
+            const ImportCard card =
+                CardFields::fromNote(note, options.mappings.value(note.noteType));
             ok = importRun.importCard(card, options.folderPath + deckPathOf(file, note));
         }
         if (ok && progress && !importRun.summary.cancelled && !progress(total, total))

@@ -41,9 +41,9 @@ struct ImportSummary
     QList<DeckCount> decks;
     int createdDecks = 0;
     int createdFolders = 0;
-    int linkedCards = 0;   // cards showing a dictionary entry
-    int userMadeCards = 0; // cards with a new entry of the learner's own
-    int duplicates = 0;    // skipped: the deck already had the characters with that pinyin
+    int linkedCards = 0;       // cards showing a dictionary entry
+    int userMadeCards = 0;     // cards with a new entry of the learner's own
+    int duplicates = 0;        // skipped: the deck already had the characters with that pinyin
     int withoutCharacters = 0; // skipped: no characters to show
     bool cancelled = false;
     bool stored = false;

@@ -94,8 +94,8 @@ QChar CsvReader::detectDelimiter(const QString& text)
     const QString sample = text.left(SampleCharacters);
     QChar best = QLatin1Char('\t');
     double bestScore = 0;
-    for (const QChar candidate : {QLatin1Char('\t'), QLatin1Char(','), QLatin1Char(';'),
-                                  QLatin1Char('|')}) {
+    for (const QChar candidate :
+         {QLatin1Char('\t'), QLatin1Char(','), QLatin1Char(';'), QLatin1Char('|')}) {
         QList<Record> records;
         parse(sample, candidate, &records, nullptr, SampleRecords);
         QMap<int, int> counts;

@@ -81,8 +81,8 @@ QList<EntryLinker::Candidate> EntryLinker::candidates(int column, const QString&
     if (!query.exec())
         return found;
     while (query.next())
-        found.append({query.value(0).toInt(), query.value(1).toString(),
-                      query.value(2).toString(), query.value(3).toString()});
+        found.append({query.value(0).toInt(), query.value(1).toString(), query.value(2).toString(),
+                      query.value(3).toString()});
     query.finish();
     return found;
 }
@@ -97,10 +97,9 @@ int EntryLinker::chooseCandidate(const QList<Candidate>& candidates, const Impor
         const QString pinyin = candidates.at(i).pinyin;
         // The entry's reading in the form the card's was brought to (names carry a "·").
         if (reading.isEmpty() ||
-            (card.pinyinHasTones
-                 ? pinyin.toLower() == reading ||
-                       CardFields::normalisedPinyin(pinyin).toLower() == reading
-                 : toneless(CardFields::normalisedPinyin(pinyin)) == plain))
+            (card.pinyinHasTones ? pinyin.toLower() == reading ||
+                                       CardFields::normalisedPinyin(pinyin).toLower() == reading
+                                 : toneless(CardFields::normalisedPinyin(pinyin)) == plain))
             fitting << i;
     }
     if (fitting.isEmpty())

@@ -44,8 +44,8 @@ ImportedFile ImportFileReader::read(const QString& fileName)
     if (!info.isFile()) {
         file.error = translate(QStringLiteral("it does not exist"));
     } else if (info.size() > MaxFileSize) {
-        file.error = translate(QStringLiteral("it is larger than %1 MB"))
-                         .arg(MaxFileSize / (1024 * 1024));
+        file.error =
+            translate(QStringLiteral("it is larger than %1 MB")).arg(MaxFileSize / (1024 * 1024));
     } else if (!canRead(fileName)) {
         file.error = translate(QStringLiteral("its kind of file is not known"));
     } else if (file.format == ImportedFile::Anki) {

@@ -41,8 +41,8 @@ bool PackageArchive::isBomb(qint64 unpacked, qint64 packed)
 bool PackageArchive::open(const QString& fileName, QString* error)
 {
     int code = 0;
-    m_archive = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY | ZIP_CHECKCONS,
-                         &code);
+    m_archive =
+        zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
     if (!m_archive) {
         *error = translate(QStringLiteral("it is not a zip archive"));
         return false;
@@ -60,8 +60,8 @@ bool PackageArchive::open(const QString& fileName, QString* error)
         }
         const QString name = QString::fromUtf8(stat.name);
         if (isUnsafeName(name)) {
-            *error = translate(QStringLiteral("it holds an entry with an unsafe path (%1)"))
-                         .arg(name);
+            *error =
+                translate(QStringLiteral("it holds an entry with an unsafe path (%1)")).arg(name);
             return false;
         }
         const qint64 size = (stat.valid & ZIP_STAT_SIZE) ? qint64(stat.size) : 0;

@@ -48,7 +48,8 @@ void PlecoReader::read(const QString& text, ImportedFile& file)
 {
     NoteType type;
     type.name = file.defaultDeck;
-    type.fieldNames << translate(QStringLiteral("Characters")) << translate(QStringLiteral("Pinyin"))
+    type.fieldNames << translate(QStringLiteral("Characters"))
+                    << translate(QStringLiteral("Pinyin"))
                     << translate(QStringLiteral("Definition"));
     QStringList deck;
     int lineNumber = 0;
@@ -64,11 +65,10 @@ void PlecoReader::read(const QString& text, ImportedFile& file)
         }
         const QList<QStringView> parts = line.split(QLatin1Char('\t'));
         if (parts.size() < 2) {
-            file.error =
-                translate(QStringLiteral("line %1 has too few fields (%2 of at least %3)"))
-                    .arg(lineNumber)
-                    .arg(parts.size())
-                    .arg(2);
+            file.error = translate(QStringLiteral("line %1 has too few fields (%2 of at least %3)"))
+                             .arg(lineNumber)
+                             .arg(parts.size())
+                             .arg(2);
             file.notes.clear();
             return;
         }
@@ -76,7 +76,8 @@ void PlecoReader::read(const QString& text, ImportedFile& file)
         for (const QStringView part : parts)
             note.fields << withoutPrivateUse(part.toString());
         while (note.fields.size() > type.fieldNames.size())
-            type.fieldNames << translate(QStringLiteral("Column %1")).arg(type.fieldNames.size() + 1);
+            type.fieldNames
+                << translate(QStringLiteral("Column %1")).arg(type.fieldNames.size() + 1);
         note.deckPath = deck;
         note.position = lineNumber;
         file.notes.append(note);

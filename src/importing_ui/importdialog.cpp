@@ -59,12 +59,11 @@ ImportDialog::ImportDialog(Profile* profile, Dictionary* dictionary, const Impor
     QSet<QStringList> decks;
     for (const ImportedNote& note : m_file->notes)
         decks.insert(CardImport::deckPathOf(*m_file, note));
-    m_descriptionLabel = new QLabel(
-        translate(QStringLiteral("%1\nNotes: %2. Decks: %3."))
-            .arg(QFileInfo(m_file->fileName).fileName())
-            .arg(m_file->notes.size())
-            .arg(decks.size()),
-        this);
+    m_descriptionLabel = new QLabel(translate(QStringLiteral("%1\nNotes: %2. Decks: %3."))
+                                        .arg(QFileInfo(m_file->fileName).fileName())
+                                        .arg(m_file->notes.size())
+                                        .arg(decks.size()),
+                                    this);
     m_descriptionLabel->setObjectName(QStringLiteral("descriptionLabel"));
 
     m_noteTypeLabel = new QLabel(translate(QStringLiteral("Note type:")), this);
@@ -116,8 +115,8 @@ ImportDialog::ImportDialog(Profile* profile, Dictionary* dictionary, const Impor
     auto* mappingTitle = new QLabel(translate(QStringLiteral("Fields:")), this);
     layout->addWidget(mappingTitle);
     layout->addLayout(m_mappingLayout);
-    layout->addWidget(new QLabel(translate(QStringLiteral("The first cards as they will look:")),
-                                 this));
+    layout->addWidget(
+        new QLabel(translate(QStringLiteral("The first cards as they will look:")), this));
     layout->addWidget(scroll, 1);
     layout->addLayout(buttons);
 
@@ -165,10 +164,10 @@ void ImportDialog::showMapping()
     const QStringList names = m_file->noteTypes.at(type).fieldNames;
     for (int field = 0; field < names.size(); ++field) {
         const QString sample = sampleValue(*m_file, type, field);
-        auto* label = new QLabel(sample.isEmpty() ? names.at(field)
-                                                  : QStringLiteral("%1 (%2)").arg(names.at(field),
-                                                                                 sample),
-                                 this);
+        auto* label =
+            new QLabel(sample.isEmpty() ? names.at(field)
+                                        : QStringLiteral("%1 (%2)").arg(names.at(field), sample),
+                       this);
         auto* combo = new QComboBox(this);
         combo->setObjectName(QStringLiteral("roleCombo%1").arg(field));
         for (const FieldRole role : FieldMapping::allRoles())
@@ -199,8 +198,7 @@ void ImportDialog::roleCombo_currentIndexChanged(int index)
     m_mappings[type].setRole(field, FieldRole(combo->itemData(index).toInt()));
     // A role moves to its new field: the field that had it shows that it lost it.
     for (int i = 0; i < m_roleCombos.size(); ++i) {
-        const int shown =
-            int(FieldMapping::allRoles().indexOf(m_mappings.at(type).role(i)));
+        const int shown = int(FieldMapping::allRoles().indexOf(m_mappings.at(type).role(i)));
         if (m_roleCombos.at(i)->currentIndex() != shown) {
             const QSignalBlocker blocker(m_roleCombos.at(i));
             m_roleCombos.at(i)->setCurrentIndex(shown);
@@ -223,8 +221,8 @@ void ImportDialog::updatePreview()
 void ImportDialog::importButton_clicked()
 {
     QProgressDialog progress(translate(QStringLiteral("Importing cards...")),
-                             translate(QStringLiteral("Cancel")), 0,
-                             int(m_file->notes.size()), this);
+                             translate(QStringLiteral("Cancel")), 0, int(m_file->notes.size()),
+                             this);
     progress.setObjectName(QStringLiteral("importProgress"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(ProgressDelay);

@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    for (const QString& text : {fuzzsupport::utf8Text(data, size),
-                                fuzzsupport::rawUtf16Text(data, size)}) {
+    for (const QString& text :
+         {fuzzsupport::utf8Text(data, size), fuzzsupport::rawUtf16Text(data, size)}) {
         ImportedFile file;
         file.format = ImportedFile::Pleco;
         file.defaultDeck = QStringLiteral("fuzz");

@@ -42,9 +42,9 @@ void TestAnkiPackages::packagesReadAsNotes_data()
     QTest::addColumn<QStringList>("firstDeck");
     QTest::addColumn<QStringList>("fieldNames");
     QTest::addColumn<int>("notes");
-    QTest::newRow("front and back") << "basic.apkg" << QStringList{"你好", "hello\nhi"}
-                                    << QStringList{"Chinese", "HSK 1"}
-                                    << QStringList{"Front", "Back"} << 3;
+    QTest::newRow("front and back")
+        << "basic.apkg" << QStringList{"你好", "hello\nhi"} << QStringList{"Chinese", "HSK 1"}
+        << QStringList{"Front", "Back"} << 3;
     QTest::newRow("three fields") << "vocabulary.apkg" << QStringList{"你好", "nǐ hǎo", "hello"}
                                   << QStringList{"Textbook", "Lesson 1"}
                                   << QStringList{"Hanzi", "Pinyin", "Meaning"} << 7;
@@ -75,16 +75,20 @@ void TestAnkiPackages::badPackagesAreRefused_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("no collection") << "no-collection.apkg" << "it holds no Anki collection";
+    QTest::newRow("no collection") << "no-collection.apkg"
+                                   << "it holds no Anki collection";
     QTest::newRow("dot-dot entry") << "unsafe-path.apkg"
                                    << "it holds an entry with an unsafe path (../)";
-    QTest::newRow("zip bomb") << "bomb.apkg" << "compressed suspiciously well";
-    QTest::newRow("damaged database") << "damaged.apkg" << "its collection database is damaged";
+    QTest::newRow("zip bomb") << "bomb.apkg"
+                              << "compressed suspiciously well";
+    QTest::newRow("damaged database") << "damaged.apkg"
+                                      << "its collection database is damaged";
     QTest::newRow("unknown version") << "unknown-version.apkg"
                                      << "its collection has the unknown version 99";
     QTest::newRow("note with too few fields") << "too-few-fields.apkg"
                                               << "note 2 has too few fields (2 of 3)";
-    QTest::newRow("not a zip archive") << "words.csv.apkg" << "it is not a zip archive";
+    QTest::newRow("not a zip archive") << "words.csv.apkg"
+                                       << "it is not a zip archive";
 }
 
 void TestAnkiPackages::badPackagesAreRefused()
@@ -100,9 +104,10 @@ void TestAnkiPackages::badPackagesAreRefused()
     const ImportedFile file = ImportFileReader::read(path);
     QVERIFY(!file.isValid());
     QVERIFY(file.notes.isEmpty());
-    QVERIFY2(file.error.startsWith(QStringLiteral("The file %1 cannot be imported: ")
-                                       .arg(QDir::toNativeSeparators(path))),
-             qPrintable(file.error));
+    QVERIFY2(
+        file.error.startsWith(
+            QStringLiteral("The file %1 cannot be imported: ").arg(QDir::toNativeSeparators(path))),
+        qPrintable(file.error));
     QVERIFY2(file.error.contains(reason), qPrintable(file.error));
 }
 
@@ -148,18 +153,26 @@ void TestAnkiPackages::fieldHtmlBecomesPlainText_data()
 {
     QTest::addColumn<QString>("html");
     QTest::addColumn<QString>("text");
-    QTest::newRow("line breaks") << "to study<br>to learn<br/>x<BR />y" << "to study\nto learn\nx\ny";
-    QTest::newRow("divs") << "one<div>two</div><div>three</div>" << "one\ntwo\nthree";
+    QTest::newRow("line breaks") << "to study<br>to learn<br/>x<BR />y"
+                                 << "to study\nto learn\nx\ny";
+    QTest::newRow("divs") << "one<div>two</div><div>three</div>"
+                          << "one\ntwo\nthree";
     QTest::newRow("formatting dropped") << "<b>学</b><span style=\"color:red\">习</span>"
                                         << "学习";
     QTest::newRow("entities") << "A &amp; B &lt;c&gt; &quot;d&quot; &#20320;&#x597D; &nbsp;e"
                               << "A & B <c> \"d\" 你好 e";
-    QTest::newRow("sound dropped") << "hello [sound:hello.mp3] there" << "hello there";
-    QTest::newRow("unclosed sound kept") << "a [sound:x" << "a [sound:x";
-    QTest::newRow("lone angle kept") << "1 < 2" << "1 < 2";
-    QTest::newRow("style content dropped") << "<style>.x{color:red}</style>word" << "word";
-    QTest::newRow("unknown entity kept") << "&foo; &#0; &#xD800;" << "&foo; &#0; &#xD800;";
-    QTest::newRow("blank lines dropped") << "<div><br></div>a<br><br>b" << "a\nb";
+    QTest::newRow("sound dropped") << "hello [sound:hello.mp3] there"
+                                   << "hello there";
+    QTest::newRow("unclosed sound kept") << "a [sound:x"
+                                         << "a [sound:x";
+    QTest::newRow("lone angle kept") << "1 < 2"
+                                     << "1 < 2";
+    QTest::newRow("style content dropped") << "<style>.x{color:red}</style>word"
+                                           << "word";
+    QTest::newRow("unknown entity kept") << "&foo; &#0; &#xD800;"
+                                         << "&foo; &#0; &#xD800;";
+    QTest::newRow("blank lines dropped") << "<div><br></div>a<br><br>b"
+                                         << "a\nb";
 }
 
 void TestAnkiPackages::fieldHtmlBecomesPlainText()

@@ -127,15 +127,15 @@ void TestCardImport::filesImportIntoDecksAndFolders_data()
     QTest::addColumn<int>("linked");
     QTest::addColumn<int>("userMade");
     QTest::addColumn<int>("duplicates");
-    QTest::newRow("anki, three fields") << "vocabulary.apkg"
-                                        << QStringList{"Textbook > Lesson 1: 6"} << 5 << 1 << 1;
-    QTest::newRow("anki, no pinyin") << "basic.apkg" << QStringList{"Chinese > HSK 1: 3"} << 3 << 0
-                                     << 0;
+    QTest::newRow("anki, three fields")
+        << "vocabulary.apkg" << QStringList{"Textbook > Lesson 1: 6"} << 5 << 1 << 1;
+    QTest::newRow("anki, no pinyin")
+        << "basic.apkg" << QStringList{"Chinese > HSK 1: 3"} << 3 << 0 << 0;
     QTest::newRow("anki, newer layout")
         << "newer.colpkg" << QStringList{"Chinese > HSK 2: 2", "> Default: 1"} << 3 << 0 << 0;
     QTest::newRow("pleco") << "pleco.txt"
-                           << QStringList{"> pleco: 1", "Textbook > Lesson 2: 2", "> Food: 1"}
-                           << 4 << 0 << 0;
+                           << QStringList{"> pleco: 1", "Textbook > Lesson 2: 2", "> Food: 1"} << 4
+                           << 0 << 0;
     QTest::newRow("csv") << "words.csv" << QStringList{"> words: 3"} << 3 << 0 << 0;
 }
 
@@ -177,16 +177,33 @@ void TestCardImport::cardsLinkToTheMatchingEntry_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("characters");
     QTest::addColumn<QString>("unit"); // traditional|pinyin|owner|definition starts with
-    QTest::newRow("tone marks") << "vocabulary.apkg" << "电脑" << "電腦|dian4 nao3|0|computer";
-    QTest::newRow("ü as lü4") << "vocabulary.apkg" << "绿" << "綠|lu:4|0|green";
-    QTest::newRow("marks without spaces") << "vocabulary.apkg" << "北京"
+    QTest::newRow("tone marks") << "vocabulary.apkg"
+                                << "电脑"
+                                << "電腦|dian4 nao3|0|computer";
+    QTest::newRow("ü as lü4") << "vocabulary.apkg"
+                              << "绿"
+                              << "綠|lu:4|0|green";
+    QTest::newRow("marks without spaces") << "vocabulary.apkg"
+                                          << "北京"
                                           << "北京|bei3 jing1|0|Beijing";
-    QTest::newRow("toneless reading") << "vocabulary.apkg" << "猫" << "貓|mao1|0|cat";
-    QTest::newRow("no pinyin: most common") << "basic.apkg" << "了" << "了|le5|0|(completed";
-    QTest::newRow("html field") << "basic.apkg" << "学习" << "學習|xue2 xi2|0|to learn";
-    QTest::newRow("traditional given") << "newer.colpkg" << "汉字" << "漢字|han4 zi4|0|Chinese";
-    QTest::newRow("pleco pair") << "pleco.txt" << "面条" << "麵條|mian4 tiao2|0|noodles";
-    QTest::newRow("pleco erhua") << "pleco.txt" << "一点儿" << "一點兒|yi1 dian3 r5|0|erhua variant";
+    QTest::newRow("toneless reading") << "vocabulary.apkg"
+                                      << "猫"
+                                      << "貓|mao1|0|cat";
+    QTest::newRow("no pinyin: most common") << "basic.apkg"
+                                            << "了"
+                                            << "了|le5|0|(completed";
+    QTest::newRow("html field") << "basic.apkg"
+                                << "学习"
+                                << "學習|xue2 xi2|0|to learn";
+    QTest::newRow("traditional given") << "newer.colpkg"
+                                       << "汉字"
+                                       << "漢字|han4 zi4|0|Chinese";
+    QTest::newRow("pleco pair") << "pleco.txt"
+                                << "面条"
+                                << "麵條|mian4 tiao2|0|noodles";
+    QTest::newRow("pleco erhua") << "pleco.txt"
+                                 << "一点儿"
+                                 << "一點兒|yi1 dian3 r5|0|erhua variant";
 }
 
 void TestCardImport::cardsLinkToTheMatchingEntry()
@@ -262,10 +279,10 @@ void TestCardImport::existingFoldersAreUsedAgain()
     QVERIFY(import("vocabulary.apkg", options).stored);
     QCOMPARE(folder->children().size(), 1);
     QCOMPARE(folder->children().first()->displayTitle(), QStringLiteral("Textbook"));
-    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM Decks WHERE parentId = %1")
-                        .arg(folder->id()))
-                 .toInt(),
-             1);
+    QCOMPARE(
+        scalar(QStringLiteral("SELECT COUNT(*) FROM Decks WHERE parentId = %1").arg(folder->id()))
+            .toInt(),
+        1);
 }
 
 void TestCardImport::cancelDryRunAndFailureStoreNothing_data()
@@ -343,12 +360,14 @@ void TestCardImport::commandLineImportsAndReports()
                  .toInt(),
              6);
 
-    QCOMPARE(runCli({"import", "--profile", profile, importfixtures::path("bomb.apkg")}, &output), 3);
+    QCOMPARE(runCli({"import", "--profile", profile, importfixtures::path("bomb.apkg")}, &output),
+             3);
     QVERIFY2(output.contains("cannot be imported"), output.constData());
     QCOMPARE(runCli({"import", "--profile", profile}, &output), 2);
     QVERIFY2(output.contains("usage: quillet-cli import"), output.constData());
     // Another file name would be ignored for the folder's Profile.db: refused instead.
-    QCOMPARE(runCli({"import", "--profile", m_folder->filePath("Other.db"), importfixtures::path("words.csv")},
+    QCOMPARE(runCli({"import", "--profile", m_folder->filePath("Other.db"),
+                     importfixtures::path("words.csv")},
                     &output),
              2);
     // A damaged profile is left alone rather than replaced by an empty one in memory.
@@ -357,7 +376,9 @@ void TestCardImport::commandLineImportsAndReports()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(8192, 'x'));
     file.close();
-    QCOMPARE(runCli({"import", "--profile", file.fileName(), importfixtures::path("words.csv")}, &output), 3);
+    QCOMPARE(runCli({"import", "--profile", file.fileName(), importfixtures::path("words.csv")},
+                    &output),
+             3);
     QVERIFY2(output.contains("cannot be used"), output.constData());
     QCOMPARE(QFileInfo(file.fileName()).size(), 8192);
 }
@@ -368,7 +389,8 @@ void TestCardImport::commandLineRefusesWhileTheProgramHasTheProfile()
     ProfileLock lock(m_folder->path());
     QVERIFY(lock.tryLock());
     QByteArray output;
-    QCOMPARE(runCli({"import", "--profile", profile, importfixtures::path("words.csv")}, &output), 3);
+    QCOMPARE(runCli({"import", "--profile", profile, importfixtures::path("words.csv")}, &output),
+             3);
     QVERIFY2(output.contains("is open in the program"), output.constData());
     QCOMPARE(scalar("SELECT COUNT(*) FROM Decks WHERE title = 'words'").toInt(), 0);
 }

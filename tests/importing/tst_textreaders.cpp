@@ -64,16 +64,23 @@ void TestTextReaders::fixturesReadAsCards_data()
     QTest::addColumn<QString>("pinyin");
     QTest::addColumn<QString>("definition");
     QTest::newRow("pleco utf-8") << "pleco.txt" << int(ImportedFile::Pleco) << 4 << "面条"
-                                 << "mian4 tiao2" << "noodles (bold)";
+                                 << "mian4 tiao2"
+                                 << "noodles (bold)";
     QTest::newRow("pleco utf-16") << "pleco-utf16.txt" << int(ImportedFile::Pleco) << 4 << "面条"
-                                  << "mian4 tiao2" << "noodles (bold)";
+                                  << "mian4 tiao2"
+                                  << "noodles (bold)";
     QTest::newRow("csv with bom, header and quotes")
-        << "words.csv" << int(ImportedFile::Csv) << 3 << "电脑" << "dian4 nao3"
+        << "words.csv" << int(ImportedFile::Csv) << 3 << "电脑"
+        << "dian4 nao3"
         << "computer/electronic brain";
-    QTest::newRow("gb18030 with semicolons") << "words-gb18030.csv" << int(ImportedFile::Csv) << 2
-                                             << "老师" << "lao3 shi1" << "teacher";
-    QTest::newRow("utf-16 without bom") << "words-utf16be.tsv" << int(ImportedFile::Csv) << 2
-                                        << "老师" << "lao3 shi1" << "teacher";
+    QTest::newRow("gb18030 with semicolons")
+        << "words-gb18030.csv" << int(ImportedFile::Csv) << 2 << "老师"
+        << "lao3 shi1"
+        << "teacher";
+    QTest::newRow("utf-16 without bom")
+        << "words-utf16be.tsv" << int(ImportedFile::Csv) << 2 << "老师"
+        << "lao3 shi1"
+        << "teacher";
 }
 
 // The last note of each file, through the guessed mapping.
@@ -108,12 +115,15 @@ void TestTextReaders::encodingsAreRecognised_data()
     QStringEncoder be(QStringConverter::Utf16BE);
     QStringEncoder gb("GB18030");
     // 一 is U+4E00: one of its bytes is zero too, on the other side than ASCII's.
-    QTest::newRow("utf-16le no bom") << QByteArray(le.encode(text)) << int(TextFileDecoder::Utf16LittleEndian);
-    QTest::newRow("utf-16be no bom") << QByteArray(be.encode(text)) << int(TextFileDecoder::Utf16BigEndian);
+    QTest::newRow("utf-16le no bom")
+        << QByteArray(le.encode(text)) << int(TextFileDecoder::Utf16LittleEndian);
+    QTest::newRow("utf-16be no bom")
+        << QByteArray(be.encode(text)) << int(TextFileDecoder::Utf16BigEndian);
     QTest::newRow("utf-16le bom") << QByteArray("\xFF\xFE") + QByteArray(le.encode(text))
                                   << int(TextFileDecoder::Utf16LittleEndian);
     QTest::newRow("gb18030") << QByteArray(gb.encode(text)) << int(TextFileDecoder::Gb18030);
-    QTest::newRow("neither") << QByteArray("\x80\x80\xff\xfe\x80", 5) << int(TextFileDecoder::Unknown);
+    QTest::newRow("neither") << QByteArray("\x80\x80\xff\xfe\x80", 5)
+                             << int(TextFileDecoder::Unknown);
 }
 
 void TestTextReaders::encodingsAreRecognised()
@@ -135,16 +145,15 @@ void TestTextReaders::csvRecordsFollowQuotingRules_data()
     QTest::addColumn<QStringList>("fields"); // every record's fields joined by "|"
     QTest::addColumn<QList<int>>("lines");
     QTest::newRow("plain") << "a,b\nc,d" << QStringList{"a|b", "c|d"} << QList<int>{1, 2};
-    QTest::newRow("crlf and blank lines") << "a,b\r\n\r\n\r\nc,d\r\n" << QStringList{"a|b", "c|d"}
-                                          << QList<int>{1, 4};
+    QTest::newRow("crlf and blank lines") << "a,b\r\n\r\n\r\nc,d\r\n"
+                                          << QStringList{"a|b", "c|d"} << QList<int>{1, 4};
     QTest::newRow("delimiter in quotes") << "\"a,b\",c" << QStringList{"a,b|c"} << QList<int>{1};
-    QTest::newRow("doubled quote") << "\"say \"\"hi\"\"\",x" << QStringList{"say \"hi\"|x"}
-                                   << QList<int>{1};
-    QTest::newRow("line break in quotes counts lines") << "\"a\nb\",c\nd,e"
-                                                       << QStringList{"a\nb|c", "d|e"}
-                                                       << QList<int>{1, 3};
-    QTest::newRow("quote inside a field stays") << "a\"b,c" << QStringList{"a\"b|c"}
-                                                << QList<int>{1};
+    QTest::newRow("doubled quote")
+        << "\"say \"\"hi\"\"\",x" << QStringList{"say \"hi\"|x"} << QList<int>{1};
+    QTest::newRow("line break in quotes counts lines")
+        << "\"a\nb\",c\nd,e" << QStringList{"a\nb|c", "d|e"} << QList<int>{1, 3};
+    QTest::newRow("quote inside a field stays")
+        << "a\"b,c" << QStringList{"a\"b|c"} << QList<int>{1};
     QTest::newRow("empty fields") << ",,\n" << QStringList{"||"} << QList<int>{1};
 }
 
@@ -170,13 +179,17 @@ void TestTextReaders::delimiterAndHeaderAreRecognised_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("delimiter");
     QTest::addColumn<bool>("header");
-    QTest::newRow("comma, named header") << "Hanzi,Pinyin,English\n你,ni3,you\n" << "," << true;
-    QTest::newRow("semicolon, no header") << "你;ni3;you, thou\n好;hao3;good\n" << ";" << false;
+    QTest::newRow("comma, named header") << "Hanzi,Pinyin,English\n你,ni3,you\n"
+                                         << "," << true;
+    QTest::newRow("semicolon, no header") << "你;ni3;you, thou\n好;hao3;good\n"
+                                          << ";" << false;
     QTest::newRow("tab beats commas in text") << "你\tni3\tyou, thou\n好\thao3\tgood, fine\n"
                                               << "\t" << false;
     QTest::newRow("header of unknown names above characters")
-        << "front|sound|back\n你|ni3|you\n好|hao3|good\n" << "|" << true;
-    QTest::newRow("chinese header") << "汉字,拼音,意思\n你,ni3,you\n" << "," << true;
+        << "front|sound|back\n你|ni3|you\n好|hao3|good\n"
+        << "|" << true;
+    QTest::newRow("chinese header") << "汉字,拼音,意思\n你,ni3,you\n"
+                                    << "," << true;
 }
 
 void TestTextReaders::delimiterAndHeaderAreRecognised()
@@ -196,10 +209,11 @@ void TestTextReaders::badFilesAreRefusedNamingTheLine_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("message");
-    QTest::newRow("short csv line") << importfixtures::path("short-line.csv")
-                                    << "line 2 has too few fields (2 of 3)";
+    QTest::newRow("short csv line")
+        << importfixtures::path("short-line.csv") << "line 2 has too few fields (2 of 3)";
     QTest::newRow("missing") << importfixtures::path("missing.csv") << "it does not exist";
-    QTest::newRow("unknown kind") << importfixtures::path("make-fixtures.js") << "its kind of file is not known";
+    QTest::newRow("unknown kind") << importfixtures::path("make-fixtures.js")
+                                  << "its kind of file is not known";
 }
 
 void TestTextReaders::badFilesAreRefusedNamingTheLine()
@@ -236,8 +250,8 @@ void TestTextReaders::plecoCategoriesStartDecks()
         decks << note.deckPath;
         lines << note.position;
     }
-    QCOMPARE(decks, (QList<QStringList>{{}, {"Textbook", "Lesson 2"}, {"Textbook", "Lesson 2"},
-                                        {"Food"}}));
+    QCOMPARE(decks, (QList<QStringList>{
+                        {}, {"Textbook", "Lesson 2"}, {"Textbook", "Lesson 2"}, {"Food"}}));
     QCOMPARE(lines, (QList<int>{1, 3, 4, 6}));
     QVERIFY(!PlecoReader::looksLikePleco(QStringLiteral("a,b,c\nd,e,f\n")));
 }
@@ -247,22 +261,38 @@ void TestTextReaders::pinyinIsStoredNumbered_data()
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<bool>("tones");
-    QTest::newRow("marks") << "nǐ hǎo" << "ni3 hao3" << true;
-    QTest::newRow("marks without spaces") << "Běijīng" << "bei3 jing1" << true;
-    QTest::newRow("numbers without spaces") << "ni3hao3" << "ni3 hao3" << true;
-    QTest::newRow("neutral tone unmarked") << "xièxie" << "xie4 xie5" << true;
-    QTest::newRow("toneless") << "nihao" << "ni5 hao5" << false;
-    QTest::newRow("u colon") << "lu:4" << "lu:4" << true;
-    QTest::newRow("v") << "nv3" << "nu:3" << true;
-    QTest::newRow("umlaut mark") << "lǜ" << "lu:4" << true;
-    QTest::newRow("lüe") << "lüè" << "lu:e4" << true;
-    QTest::newRow("nve") << "nve4" << "nu:e4" << true;
-    QTest::newRow("erhua") << "yi1dian3r5" << "yi1 dian3 r5" << true;
-    QTest::newRow("erhua without tone") << "yīdiǎnr" << "yi1 dian3 r5" << true;
-    QTest::newRow("apostrophe") << "xī'ān" << "xi1 an1" << true;
-    QTest::newRow("not pinyin stays") << "see notes" << "see notes" << false;
-    QTest::newRow("digit that is no tone") << "ma7" << "ma7" << false;
-    QTest::newRow("empty") << "  " << "" << false;
+    QTest::newRow("marks") << "nǐ hǎo"
+                           << "ni3 hao3" << true;
+    QTest::newRow("marks without spaces") << "Běijīng"
+                                          << "bei3 jing1" << true;
+    QTest::newRow("numbers without spaces") << "ni3hao3"
+                                            << "ni3 hao3" << true;
+    QTest::newRow("neutral tone unmarked") << "xièxie"
+                                           << "xie4 xie5" << true;
+    QTest::newRow("toneless") << "nihao"
+                              << "ni5 hao5" << false;
+    QTest::newRow("u colon") << "lu:4"
+                             << "lu:4" << true;
+    QTest::newRow("v") << "nv3"
+                       << "nu:3" << true;
+    QTest::newRow("umlaut mark") << "lǜ"
+                                 << "lu:4" << true;
+    QTest::newRow("lüe") << "lüè"
+                         << "lu:e4" << true;
+    QTest::newRow("nve") << "nve4"
+                         << "nu:e4" << true;
+    QTest::newRow("erhua") << "yi1dian3r5"
+                           << "yi1 dian3 r5" << true;
+    QTest::newRow("erhua without tone") << "yīdiǎnr"
+                                        << "yi1 dian3 r5" << true;
+    QTest::newRow("apostrophe") << "xī'ān"
+                                << "xi1 an1" << true;
+    QTest::newRow("not pinyin stays") << "see notes"
+                                      << "see notes" << false;
+    QTest::newRow("digit that is no tone") << "ma7"
+                                           << "ma7" << false;
+    QTest::newRow("empty") << "  "
+                           << "" << false;
 }
 
 void TestTextReaders::pinyinIsStoredNumbered()
@@ -280,9 +310,15 @@ void TestTextReaders::charactersSplitIntoBothScripts_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("simplified");
     QTest::addColumn<QString>("traditional");
-    QTest::newRow("pair") << "学习[學習]" << "学习" << "學習";
-    QTest::newRow("one script") << " 你好 " << "你好" << "";
-    QTest::newRow("brackets without characters") << "A[B]" << "A[B]" << "";
+    QTest::newRow("pair") << "学习[學習]"
+                          << "学习"
+                          << "學習";
+    QTest::newRow("one script") << " 你好 "
+                                << "你好"
+                                << "";
+    QTest::newRow("brackets without characters") << "A[B]"
+                                                 << "A[B]"
+                                                 << "";
 }
 
 void TestTextReaders::charactersSplitIntoBothScripts()
@@ -309,13 +345,12 @@ void TestTextReaders::mappingIsGuessedFromNamesAndContent_data()
                                << QList<QStringList>{{"hello", "你好", "nǐ hǎo"}}
                                << Roles{FieldRole::Definition, FieldRole::Simplified,
                                         FieldRole::Pinyin};
-    QTest::newRow("content of unnamed columns") << QStringList{"Column 1", "Column 2", "Column 3"}
-                                                << words
-                                                << Roles{FieldRole::Simplified, FieldRole::Pinyin,
-                                                         FieldRole::Definition};
-    QTest::newRow("front and back") << QStringList{"Front", "Back"}
-                                    << QList<QStringList>{{"你好", "hello"}, {"猫", "cat"}}
-                                    << Roles{FieldRole::Simplified, FieldRole::Definition};
+    QTest::newRow("content of unnamed columns")
+        << QStringList{"Column 1", "Column 2", "Column 3"} << words
+        << Roles{FieldRole::Simplified, FieldRole::Pinyin, FieldRole::Definition};
+    QTest::newRow("front and back")
+        << QStringList{"Front", "Back"} << QList<QStringList>{{"你好", "hello"}, {"猫", "cat"}}
+        << Roles{FieldRole::Simplified, FieldRole::Definition};
     QTest::newRow("both scripts") << QStringList{"Simplified", "Traditional", "Pinyin", "Meaning"}
                                   << QList<QStringList>{{"学习", "學習", "xue2 xi2", "study"}}
                                   << Roles{FieldRole::Simplified, FieldRole::Traditional,
@@ -328,8 +363,8 @@ void TestTextReaders::mappingIsGuessedFromNamesAndContent_data()
         << QStringList{"A", "B", "C"}
         << QList<QStringList>{{"猫", "mao", "cat"}, {"狗", "gou", "dog"}, {"长", "chang", "long"}}
         << Roles{FieldRole::Simplified, FieldRole::Pinyin, FieldRole::Definition};
-    QTest::newRow("nothing recognisable") << QStringList{"x"} << QList<QStringList>{{"123"}}
-                                          << Roles{none};
+    QTest::newRow("nothing recognisable")
+        << QStringList{"x"} << QList<QStringList>{{"123"}} << Roles{none};
 }
 
 void TestTextReaders::mappingIsGuessedFromNamesAndContent()

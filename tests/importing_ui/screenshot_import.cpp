@@ -40,7 +40,8 @@ int main(int argc, char** argv)
     profile.openDatabase();
     profile.upgradeDatabase();
     profile.loadDecks();
-    for (const QString& family : {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("AR PL UKai CN")}) {
+    for (const QString& family :
+         {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("AR PL UKai CN")}) {
         if (QFontDatabase::families().contains(family)) {
             profile.setSetting(QStringLiteral("chineseFont"), family);
             break;

@@ -119,11 +119,16 @@ void TestImportDialog::menuImportsEveryFormat_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("deck");
     QTest::addColumn<int>("cards");
-    QTest::newRow("anki package") << "vocabulary.apkg" << "Lesson 1" << 6;
-    QTest::newRow("anki collection, newer layout") << "newer.colpkg" << "HSK 2" << 2;
-    QTest::newRow("pleco") << "pleco.txt" << "Lesson 2" << 2;
-    QTest::newRow("csv") << "words.csv" << "words" << 3;
-    QTest::newRow("tsv") << "words-utf16be.tsv" << "words-utf16be" << 2;
+    QTest::newRow("anki package") << "vocabulary.apkg"
+                                  << "Lesson 1" << 6;
+    QTest::newRow("anki collection, newer layout") << "newer.colpkg"
+                                                   << "HSK 2" << 2;
+    QTest::newRow("pleco") << "pleco.txt"
+                           << "Lesson 2" << 2;
+    QTest::newRow("csv") << "words.csv"
+                         << "words" << 3;
+    QTest::newRow("tsv") << "words-utf16be.tsv"
+                         << "words-utf16be" << 2;
 }
 
 void TestImportDialog::menuImportsEveryFormat()
@@ -149,9 +154,12 @@ void TestImportDialog::badFilesAreToldAndStoreNothing_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("zip bomb") << "bomb.apkg" << "zip bombs";
-    QTest::newRow("damaged") << "damaged.apkg" << "damaged";
-    QTest::newRow("short line") << "short-line.csv" << "line 2";
+    QTest::newRow("zip bomb") << "bomb.apkg"
+                              << "zip bombs";
+    QTest::newRow("damaged") << "damaged.apkg"
+                             << "damaged";
+    QTest::newRow("short line") << "short-line.csv"
+                                << "line 2";
 }
 
 void TestImportDialog::badFilesAreToldAndStoreNothing()
@@ -254,16 +262,17 @@ void TestImportDialog::chosenFolderReceivesTheDecks()
     QTest::keyClick(folders, Qt::Key_End);
     QCOMPARE(folders->currentText().trimmed(), QStringLiteral("My imports"));
     QTest::mouseClick(dialog.findChild<QPushButton*>("importButton"), Qt::LeftButton);
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Decks WHERE parentId = %1")
-                       .arg(target->id())),
-             3);
+    QCOMPARE(
+        count(QStringLiteral("SELECT COUNT(*) FROM Decks WHERE parentId = %1").arg(target->id())),
+        3);
 }
 
 void TestImportDialog::cancelStoresNothing()
 {
     const int cards = count("SELECT COUNT(*) FROM Cards");
-    auto answers = guitest::answerModalsInTurn(
-        {guitest::chooseFile(importfixtures::path("vocabulary.apkg")), clickDialogButton("cancelButton")});
+    auto answers =
+        guitest::answerModalsInTurn({guitest::chooseFile(importfixtures::path("vocabulary.apkg")),
+                                     clickDialogButton("cancelButton")});
     m_window->runMenuCommand("import");
     QCOMPARE(answers->seen.size(), 2);
     QCOMPARE(count("SELECT COUNT(*) FROM Cards"), cards);
