@@ -286,6 +286,9 @@ ImportSummary CardImport::run(const ImportedFile& file, const ImportOptions& opt
         summary.error = file.isValid() ? notStored : file.error;
         return summary;
     }
+    // Settings changed just before are written first: the progress bar lets their timer run,
+    // and written inside this transaction they would be undone with a cancelled import.
+    m_profile->saveSettings();
     QSqlDatabase database = m_profile->database();
     // The deck manager and the session hear of the import once, at its end.
     bool ok = true;

@@ -247,11 +247,16 @@ QString ImportDialog::summaryText(const ImportSummary& summary)
 {
     return translate(QStringLiteral("Cards imported: %1 (linked to dictionary entries: %2, entries "
                                     "of your own: %3).\nNew decks: %4. Duplicates skipped: %5."))
-        .arg(summary.cards())
-        .arg(summary.linkedCards)
-        .arg(summary.userMadeCards)
-        .arg(summary.createdDecks)
-        .arg(summary.duplicates);
+               .arg(summary.cards())
+               .arg(summary.linkedCards)
+               .arg(summary.userMadeCards)
+               .arg(summary.createdDecks)
+               .arg(summary.duplicates) +
+           (summary.withoutCharacters > 0
+                ? QLatin1Char('\n') +
+                      translate(QStringLiteral("Notes without characters, not imported: %1."))
+                          .arg(summary.withoutCharacters)
+                : QString());
 }
 
 bool ImportDialog::importFile(const QString& fileName, Profile* profile, Dictionary* dictionary,
