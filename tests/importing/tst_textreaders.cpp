@@ -7,6 +7,7 @@
 #include "text/pinyin.h"
 
 #include <QStringEncoder>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "importfixtures.h"
@@ -45,6 +46,7 @@ private slots:
     void badFilesAreRefusedNamingTheLine_data();
     void badFilesAreRefusedNamingTheLine();
     void badTextIsRefused();
+    void oversizedFilesAreRefusedUnread();
     void plecoCategoriesStartDecks();
     void pinyinIsStoredNumbered_data();
     void pinyinIsStoredNumbered();
@@ -238,6 +240,20 @@ void TestTextReaders::badTextIsRefused()
              QStringLiteral("it holds no cards"));
     QCOMPARE(readText("//Only a category\n", ImportedFile::Pleco).error,
              QStringLiteral("it holds no cards"));
+}
+
+void TestTextReaders::oversizedFilesAreRefusedUnread()
+{
+    QTemporaryDir folder;
+    for (const QString& name : {QStringLiteral("huge.csv"), QStringLiteral("huge.apkg")}) {
+        // A sparse file: its size counts, nothing of it is ever written or read.
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(ImportFileReader::MaxFileSize + 1));
+        file.close();
+        const ImportedFile imported = ImportFileReader::read(file.fileName());
+        QVERIFY(imported.error.endsWith(QStringLiteral("it is larger than 200 MB.")));
+    }
 }
 
 void TestTextReaders::plecoCategoriesStartDecks()

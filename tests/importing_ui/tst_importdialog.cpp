@@ -56,6 +56,7 @@ private slots:
     void badFilesAreToldAndStoreNothing();
     void previewShowsTheFirstCardsAsTheyWillLook();
     void changedMappingIsWhatGetsStored();
+    void eachNoteTypeHasItsOwnMapping();
     void chosenFolderReceivesTheDecks();
     void cancelStoresNothing();
 
@@ -247,6 +248,32 @@ void TestImportDialog::changedMappingIsWhatGetsStored()
     QCOMPARE(count("SELECT COUNT(*) FROM Cards c JOIN Decks d ON d.id = c.deckId WHERE d.title = "
                    "'Lesson 1'"),
              6);
+}
+
+void TestImportDialog::eachNoteTypeHasItsOwnMapping()
+{
+    const ImportedFile file = ImportFileReader::read(importfixtures::path("newer.colpkg"));
+    ImportDialog dialog(m_profile.get(), &m_dictionary, &file, nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QComboBox* types = combo(dialog, "noteTypeCombo");
+    QVERIFY(types->isVisible());
+    QCOMPARE(types->count(), 2);
+    QCOMPARE(dialog.findChildren<QComboBox*>(QRegularExpression("^roleCombo")).size(), 4);
+    QCOMPARE(combo(dialog, "roleCombo1")->currentText(), QStringLiteral("Traditional characters"));
+    types->setFocus();
+    QTest::keyClick(types, Qt::Key_Down);
+    QCOMPARE(types->currentText(), QStringLiteral("Basic"));
+    QCOMPARE(dialog.findChildren<QComboBox*>(QRegularExpression("^roleCombo")).size(), 2);
+    QCOMPARE(combo(dialog, "roleCombo0")->currentText(), QStringLiteral("Characters"));
+    QCOMPARE(combo(dialog, "roleCombo1")->currentText(), QStringLiteral("Definition"));
+    // Leaving the Basic type's back out changes that type's mapping only.
+    QComboBox* back = combo(dialog, "roleCombo1");
+    back->setFocus();
+    QTest::keyClick(back, Qt::Key_Home);
+    QCOMPARE(dialog.mappings().at(1).roles(),
+             (QList<FieldRole>{FieldRole::Simplified, FieldRole::Ignored}));
+    QCOMPARE(dialog.mappings().at(0).field(FieldRole::Definition), 3);
 }
 
 void TestImportDialog::chosenFolderReceivesTheDecks()
