@@ -746,18 +746,85 @@ void Profile::storeCard(Deck* deck, DeckCard* card)
         return;
     retryFailedWrites();
     const bool nested = isNested();
-    if (writeCard(deck, card)) {
+    const bool insert = card->id() < 1;
+    const bool written = writeCard(deck, card);
+    if (m_together) {
+        m_togetherWrites.append({nullptr, {deck, card}, insert && written});
+        m_togetherFailed = m_togetherFailed || !written;
+        return;
+    }
+    if (written) {
         noteWriteSuccess();
         return;
     }
     if (nested)
         return;
-    bool known = false;
-    for (const PendingCard& pending : std::as_const(m_pendingCards))
-        known = known || pending.card == card;
-    if (!known)
-        m_pendingCards.append({deck, card});
+    keepCard(deck, card);
     noteWriteFailure(m_lastWriteError);
+}
+
+void Profile::keepCard(Deck* deck, DeckCard* card)
+{
+    for (const PendingCard& pending : std::as_const(m_pendingCards)) {
+        if (pending.card == card)
+            return;
+    }
+    m_pendingCards.append({deck, card});
+}
+
+void Profile::keepUnit(KnowledgeUnit* unit)
+{
+    // A new unit has no owner until the dictionary stores it; the profile keeps it till then.
+    if (unit->id() < 1 && !unit->parent())
+        unit->setParent(this);
+    if (!m_pendingUnits.contains(unit))
+        m_pendingUnits.append(unit);
+}
+
+bool Profile::saveTogether(const std::function<void()>& writes)
+{
+    if (isNested() || m_together) {
+        writes();
+        return true;
+    }
+    retryFailedWrites();
+    m_together = true;
+    m_togetherFailed = false;
+    m_togetherWrites.clear();
+    beginTransaction(m_database);
+    writes();
+    m_together = false;
+    const QList<TogetherWrite> done = std::exchange(m_togetherWrites, {});
+    if (finishTransaction(m_database, !m_togetherFailed)) {
+        noteWriteSuccess();
+        return true;
+    }
+    if (!m_togetherFailed)
+        m_lastWriteError = m_database.lastError().text();
+    undoTogetherWrites(done);
+    noteWriteFailure(m_lastWriteError);
+    return false;
+}
+
+// The rolled-back rows are gone: what they stored waits for the retry, units first, as new rows
+// where they were inserted.
+void Profile::undoTogetherWrites(const QList<TogetherWrite>& writes)
+{
+    for (const TogetherWrite& write : writes) {
+        if (write.inserted && write.unit) {
+            m_dictionary->forgetKnowledgeUnit(write.unit);
+        } else if (write.inserted && write.card.card) {
+            write.card.card->setId(-1);
+        }
+    }
+    for (const TogetherWrite& write : writes) {
+        if (write.unit)
+            keepUnit(write.unit);
+    }
+    for (const TogetherWrite& write : writes) {
+        if (write.card.deck && write.card.card)
+            keepCard(write.card.deck, write.card.card);
+    }
 }
 
 bool Profile::writeCard(Deck* deck, DeckCard* card)
@@ -803,17 +870,20 @@ bool Profile::saveKnowledgeUnit(KnowledgeUnit* unit)
         return false;
     retryFailedWrites();
     const bool nested = isNested();
-    if (writeUnit(unit)) {
+    const bool insert = unit->id() < 1;
+    const bool written = writeUnit(unit);
+    if (m_together) {
+        m_togetherWrites.append({unit, {}, insert && written});
+        m_togetherFailed = m_togetherFailed || !written;
+        return true;
+    }
+    if (written) {
         noteWriteSuccess();
         return true;
     }
     if (nested)
         return false;
-    // A new unit has no owner until the dictionary stores it; the profile keeps it till then.
-    if (unit->id() < 1 && !unit->parent())
-        unit->setParent(this);
-    if (!m_pendingUnits.contains(unit))
-        m_pendingUnits.append(unit);
+    keepUnit(unit);
     noteWriteFailure(m_lastWriteError);
     return true;
 }
