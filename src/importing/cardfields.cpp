@@ -4,51 +4,14 @@
 
 #include <QRegularExpression>
 
-#include <algorithm>
-
 namespace korvo {
 
 namespace {
-
-const QString UmlautU = QStringLiteral("\u00fc");
 
 QString fieldText(const ImportedNote& note, const FieldMapping& mapping, FieldRole role)
 {
     const int field = mapping.field(role);
     return field < 0 ? QString() : note.fields.value(field).trimmed();
-}
-
-// The dictionary spells the syllables lüe and nüe with "u:"; the syllable table knows them as
-// "lue" and "nue".
-QString dictionarySpelling(QString syllable)
-{
-    if (syllable.startsWith(QLatin1String("lue")) || syllable.startsWith(QLatin1String("nue")))
-        syllable.insert(2, QLatin1Char(':'));
-    syllable.replace(UmlautU, QLatin1String("u:"));
-    return syllable;
-}
-
-// The syllables of one blank-free run of numbered pinyin, or none when it is not pinyin. An
-// erhua "r" after the last syllable becomes the dictionary's separate "r5".
-QStringList runSyllables(const QString& run)
-{
-    QString letters;
-    for (const QChar c : run) {
-        if (!isPinyinSeparator(c))
-            letters.append(c);
-    }
-    if (letters.isEmpty())
-        return {};
-    if (isPinyin(letters))
-        return splitSyllables(run);
-    static const QRegularExpression erhua(QStringLiteral("^(.*[a-z\u00fc1-5])r5?$"));
-    const QRegularExpressionMatch match = erhua.match(letters);
-    if (match.hasMatch() && isPinyin(match.captured(1))) {
-        QStringList syllables = splitSyllables(match.captured(1));
-        syllables << QStringLiteral("r5");
-        return syllables;
-    }
-    return {};
 }
 
 } // namespace
@@ -65,34 +28,11 @@ bool CardFields::hasTones(const QString& text)
 
 QString CardFields::normalisedPinyin(const QString& text)
 {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty())
-        return QString();
-    QString plain = trimmed.toLower();
-    plain.replace(QLatin1String("u:"), UmlautU);
-    plain.replace(QLatin1Char('v'), UmlautU);
-    // lüe and nüe are in the syllable table without the dots.
-    static const QRegularExpression dottedUe(
-        QStringLiteral("([ln])\u00fc([e\u0113\u00e9\u011b\u00e8])"));
-    plain.replace(dottedUe, QStringLiteral("\\1u\\2"));
-    const QString numbered = markedToNumbered(plain, true).replace(QLatin1String("u:"), UmlautU);
-
-    QStringList syllables;
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    for (const QString& run : numbered.split(blanks, Qt::SkipEmptyParts)) {
-        // Separators standing alone, such as the dot between the parts of a name.
-        if (std::all_of(run.cbegin(), run.cend(), isPinyinSeparator) ||
-            run == QStringLiteral("\u00b7"))
-            continue;
-        const QStringList found = runSyllables(run);
-        if (found.isEmpty())
-            return trimmed;
-        syllables += found;
-    }
-    addDefaultTones(syllables);
-    for (QString& syllable : syllables)
-        syllable = dictionarySpelling(syllable);
-    return syllables.join(QLatin1Char(' '));
+    // The dot between the parts of a name ("Ma3 ke4 · Tu3 wen1") separates like a blank.
+    QString spaced = text;
+    spaced.replace(QChar(0x00B7), QLatin1Char(' '));
+    const QStringList syllables = canonicalSyllables(spaced);
+    return syllables.isEmpty() ? text.trimmed() : syllables.join(QLatin1Char(' '));
 }
 
 void CardFields::splitCharacters(const QString& text, QString* simplified, QString* traditional)

@@ -59,7 +59,6 @@ public:
     void announce();
 
     ImportSummary summary;
-    int maxUnitId = 0;
 
 private:
     struct DeckState
@@ -80,6 +79,8 @@ private:
     // Decks and folders made below ones that existed before: releasing them releases all made.
     QList<Deck*> m_createdTops;
     QList<QPair<Deck*, DeckCard*>> m_addedToExisting;
+    // Units inserted by this import, forgotten by the profile's dictionary when it is undone.
+    QList<KnowledgeUnit*> m_insertedUnits;
 };
 
 ImportRun::DeckState* ImportRun::deckFor(const QStringList& path)
@@ -155,7 +156,7 @@ KnowledgeUnit* ImportRun::newUserUnit(const ImportCard& card)
             delete unit;
         return nullptr;
     }
-    maxUnitId = qMax(maxUnitId, unit->id());
+    m_insertedUnits << unit;
     return unit;
 }
 
@@ -179,7 +180,7 @@ bool ImportRun::importCard(const ImportCard& card, const QStringList& path)
         bool created = false;
         unit = m_linker.profileUnit(entry, &created);
         if (unit && created)
-            maxUnitId = qMax(maxUnitId, unit->id());
+            m_insertedUnits << unit;
     } else {
         unit = newUserUnit(card);
     }
@@ -209,6 +210,14 @@ void ImportRun::undo()
     }
     for (Deck* deck : std::as_const(m_createdTops))
         deck->dispose(true);
+    // Their rows are gone: kept under their ids, they would shadow later units of those ids.
+    if (Dictionary* dictionary = m_profile->dictionary()) {
+        for (KnowledgeUnit* unit : std::as_const(m_insertedUnits)) {
+            dictionary->forgetKnowledgeUnit(unit);
+            delete unit;
+        }
+    }
+    m_insertedUnits.clear();
 }
 
 void ImportRun::announce()
@@ -217,24 +226,6 @@ void ImportRun::announce()
         if (state->existed && summary.decks.at(state->index).cards > 0)
             m_profile->notifyDeckCardCollectionChanged(state->deck->id());
     }
-}
-
-// The profile's dictionary keeps the units inserted under their row ids; after a rollback
-// those ids must not be handed out again, or a later unit would be shadowed by an undone one.
-void keepUnitIdsTaken(const QSqlDatabase& database, int maxUnitId)
-{
-    if (maxUnitId < 1)
-        return;
-    QSqlQuery sequence(database);
-    sequence.prepare(QStringLiteral("UPDATE sqlite_sequence SET seq = :id WHERE name = "
-                                    "'KnowledgeUnits' AND seq < :id"));
-    sequence.bindValue(QStringLiteral(":id"), maxUnitId);
-    sequence.exec();
-    sequence.prepare(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT "
-                                    "'KnowledgeUnits', :id WHERE NOT EXISTS (SELECT 1 FROM "
-                                    "sqlite_sequence WHERE name = 'KnowledgeUnits')"));
-    sequence.bindValue(QStringLiteral(":id"), maxUnitId);
-    sequence.exec();
 }
 
 } // namespace
@@ -322,13 +313,9 @@ ImportSummary CardImport::run(const ImportedFile& file, const ImportOptions& opt
             exec(database, QStringLiteral("RELEASE cardImport"));
             importRun.summary.stored = endTransaction(database);
             ok = importRun.summary.stored;
-            // The failed commit was rolled back; its unit ids stay taken all the same.
-            if (!ok)
-                keepUnitIdsTaken(database, importRun.maxUnitId);
         } else {
             exec(database, QStringLiteral("ROLLBACK TO cardImport"));
             exec(database, QStringLiteral("RELEASE cardImport"));
-            keepUnitIdsTaken(database, importRun.maxUnitId);
             endTransaction(database);
         }
         if (!importRun.summary.stored)
