@@ -28,9 +28,11 @@ bool CardFields::hasTones(const QString& text)
 
 QString CardFields::normalisedPinyin(const QString& text)
 {
-    // The dot between the parts of a name ("Ma3 ke4 · Tu3 wen1") separates like a blank.
+    // The dot between the parts of a name ("Ma3 ke4 · Tu3 wen1") and the comma of a phrase
+    // separate like a blank.
     QString spaced = text;
     spaced.replace(QChar(0x00B7), QLatin1Char(' '));
+    spaced.replace(QLatin1Char(','), QLatin1Char(' '));
     const QStringList syllables = canonicalSyllables(spaced);
     return syllables.isEmpty() ? text.trimmed() : syllables.join(QLatin1Char(' '));
 }

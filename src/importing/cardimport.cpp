@@ -284,12 +284,19 @@ ImportSummary CardImport::run(const ImportedFile& file, const ImportOptions& opt
     // The deck manager and the session hear of the import once, at its end.
     bool ok = true;
     ImportRun importRun(m_profile, m_dictionary, target);
+    // The dictionary is read under one lock for the whole import rather than one per lookup.
+    QSqlDatabase dictionaryDatabase =
+        m_dictionary && m_dictionary->isOpen() ? m_dictionary->database() : QSqlDatabase();
+    if (dictionaryDatabase.isValid())
+        beginTransaction(dictionaryDatabase);
     {
         const QSignalBlocker profileSignals(m_profile);
         const QSignalBlocker cardSignals(m_profile->events());
         beginTransaction(database);
         if (!exec(database, QStringLiteral("SAVEPOINT cardImport"))) {
             endTransaction(database);
+            if (dictionaryDatabase.isValid())
+                endTransaction(dictionaryDatabase);
             summary.error = notStored;
             return summary;
         }
@@ -321,6 +328,8 @@ ImportSummary CardImport::run(const ImportedFile& file, const ImportOptions& opt
         if (!importRun.summary.stored)
             importRun.undo();
     }
+    if (dictionaryDatabase.isValid())
+        endTransaction(dictionaryDatabase);
     summary = importRun.summary;
     if (!ok)
         summary.error = notStored;

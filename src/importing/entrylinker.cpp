@@ -89,18 +89,22 @@ QList<EntryLinker::Candidate> EntryLinker::candidates(int column, const QString&
 
 int EntryLinker::chooseCandidate(const QList<Candidate>& candidates, const ImportCard& card)
 {
-    // Those whose reading fits; all when the card has none.
+    // Those whose reading fits; all when the card has none. The entries' readings are compared
+    // as stored first, and only when none fits in the form the card's was brought to (names
+    // carry a "·", phrases a comma).
     QList<int> fitting;
     const QString reading = card.pinyin.toLower();
     const QString plain = toneless(card.pinyin);
-    for (int i = 0; i < candidates.size(); ++i) {
-        const QString pinyin = candidates.at(i).pinyin;
-        // The entry's reading in the form the card's was brought to (names carry a "·").
-        if (reading.isEmpty() ||
-            (card.pinyinHasTones ? pinyin.toLower() == reading ||
-                                       CardFields::normalisedPinyin(pinyin).toLower() == reading
-                                 : toneless(CardFields::normalisedPinyin(pinyin)) == plain))
-            fitting << i;
+    auto fits = [&](const QString& pinyin) {
+        return card.pinyinHasTones ? pinyin.toLower() == reading : toneless(pinyin) == plain;
+    };
+    for (int pass = 0; pass < 2 && fitting.isEmpty(); ++pass) {
+        for (int i = 0; i < candidates.size(); ++i) {
+            const QString& pinyin = candidates.at(i).pinyin;
+            if (reading.isEmpty() ||
+                fits(pass == 0 ? pinyin : CardFields::normalisedPinyin(pinyin)))
+                fitting << i;
+        }
     }
     if (fitting.isEmpty())
         return -1;
