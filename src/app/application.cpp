@@ -10,6 +10,7 @@
 #include "practice/sessiondialog.h"
 #include "profile/profile.h"
 #include "profile/profileevents.h"
+#include "profile/profilelock.h"
 #include "profile/profileschema.h"
 #include "strokes/strokeanimationdatabase.h"
 #include "strokes/strokeanimationdialog.h"
@@ -110,6 +111,7 @@ Application::~Application()
     m_session.reset();
     m_updateCheck.reset();
     m_profile.reset();
+    m_profileLock.reset();
     m_strokeAnimationDatabase.reset();
     m_dictionary.reset();
     releaseCardImages();
@@ -257,6 +259,12 @@ bool Application::openProfile()
             return false;
     }
     for (;;) {
+        // The folder may only now have been made writable: the lock is tried on every attempt.
+        if (!m_profileLock || !m_profileLock->isLocked()) {
+            m_profileLock = std::make_unique<ProfileLock>(m_folders.profileFolder());
+            if (!m_profileLock->tryLock())
+                qWarning("The profile %s is in use by another process", qPrintable(path));
+        }
         m_profile =
             std::make_unique<Profile>(m_folders.profileFolder(), m_folders.profileTemplate());
         // Shown from the event loop: a failed write may happen in the middle of a screen's work.

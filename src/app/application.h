@@ -22,6 +22,7 @@ class AboutDialog;
 class Dictionary;
 class PinyinPlayer;
 class Profile;
+class ProfileLock;
 class Session;
 class StrokeAnimationDatabase;
 class UpdateCheck;
@@ -147,6 +148,8 @@ private:
     bool m_shuttingDown = false;
     Folders m_folders;
     std::unique_ptr<Dictionary> m_dictionary;
+    // Held while the program runs, so that tools leave the profile alone meanwhile.
+    std::unique_ptr<ProfileLock> m_profileLock;
     std::unique_ptr<Profile> m_profile;
     std::unique_ptr<Session> m_session;
     std::unique_ptr<MainWindow> m_mainWindow;

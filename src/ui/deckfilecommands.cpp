@@ -1,11 +1,15 @@
 #include "ui/deckfilecommands.h"
 
+#include "importing/importfilereader.h"
+#include "importing_ui/importdialog.h"
 #include "profile/deck.h"
 #include "profile/decktransfer.h"
 #include "profile/profile.h"
+#include "style/applicationservices.h"
 #include "text/translationcatalogue.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace korvo {
 
@@ -25,8 +29,9 @@ int StandardDeckFileDialogs::message(const QString& text, const QString& title,
     return messageBox(text, title, buttons, kind);
 }
 
-DeckFileCommands::DeckFileCommands(Profile* profile, std::unique_ptr<DeckFileDialogs> dialogs)
-    : m_profile(profile), m_dialogs(std::move(dialogs))
+DeckFileCommands::DeckFileCommands(Profile* profile, std::unique_ptr<DeckFileDialogs> dialogs,
+                                   QWidget* parent)
+    : m_profile(profile), m_dialogs(std::move(dialogs)), m_parent(parent)
 {
     if (!m_dialogs)
         m_dialogs = std::make_unique<StandardDeckFileDialogs>();
@@ -37,6 +42,18 @@ DeckFileCommands::~DeckFileCommands() = default;
 QString DeckFileCommands::fileFilter() const
 {
     return translate(QStringLiteral("%1 deck files (*.kvd)")).arg(QStringLiteral("Quillet"));
+}
+
+QString DeckFileCommands::importFileFilter() const
+{
+    QStringList patterns{QStringLiteral("*.kvd")};
+    for (const QString& suffix : ImportFileReader::suffixes())
+        patterns << QStringLiteral("*.") + suffix;
+    return translate(QStringLiteral("Card files (%1)")).arg(patterns.join(QLatin1Char(' '))) +
+           QStringLiteral(";;") + fileFilter() + QStringLiteral(";;") +
+           translate(QStringLiteral("Anki packages (*.apkg *.colpkg)")) + QStringLiteral(";;") +
+           translate(QStringLiteral("Pleco flashcards (*.txt)")) + QStringLiteral(";;") +
+           translate(QStringLiteral("CSV and TSV tables (*.csv *.tsv *.txt)"));
 }
 
 QString DeckFileCommands::scoreQuestion()
@@ -74,9 +91,17 @@ bool DeckFileCommands::importDeck(Deck* parentFolder)
         return false;
 
     const QString fileName =
-        m_dialogs->openFileName(translate(QStringLiteral("Import deck")), fileFilter());
+        m_dialogs->openFileName(translate(QStringLiteral("Import deck")), importFileFilter());
     if (fileName.isEmpty())
         return false;
+    // Other programs' card files go through the import preview.
+    if (ImportFileReader::canRead(fileName)) {
+        ApplicationServices* services = ApplicationServices::instance();
+        return ImportDialog::importFile(
+            fileName, m_profile, services ? services->dictionary() : nullptr, target, m_parent,
+            [this](const QString& text, const QString& title, const QString& buttons,
+                   MessageBoxKind kind) { return m_dialogs->message(text, title, buttons, kind); });
+    }
     QString text;
     switch (readDeckFile(fileName, &text)) {
     case DeckFileStatus::Missing:

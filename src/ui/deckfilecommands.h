@@ -46,12 +46,15 @@ private:
 class DeckFileCommands
 {
 public:
-    explicit DeckFileCommands(Profile* profile, std::unique_ptr<DeckFileDialogs> dialogs = nullptr);
+    // `parent` parents the import preview of other programs' card files.
+    explicit DeckFileCommands(Profile* profile, std::unique_ptr<DeckFileDialogs> dialogs = nullptr,
+                              QWidget* parent = nullptr);
     ~DeckFileCommands();
 
     // Writes the deck with everything below it to a file the user chooses.
     bool exportDeck(Deck* deck);
-    // Reads a deck file into a new deck at the end of parentFolder (the root when none).
+    // Reads a deck file into a new deck at the end of parentFolder (the root when none); the
+    // card files of other programs are previewed and imported into that folder.
     bool importDeck(Deck* parentFolder);
 
     // The text of the question whether card scores are imported too.
@@ -59,9 +62,11 @@ public:
 
 private:
     QString fileFilter() const;
+    QString importFileFilter() const;
 
     Profile* m_profile;
     std::unique_ptr<DeckFileDialogs> m_dialogs;
+    QWidget* m_parent;
 };
 
 } // namespace korvo

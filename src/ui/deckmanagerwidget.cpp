@@ -253,7 +253,7 @@ DeckFileCommands* DeckManagerWidget::fileCommands()
         std::unique_ptr<DeckFileDialogs> dialogs = std::move(m_fileDialogs);
         if (!dialogs)
             dialogs = std::make_unique<StandardDeckFileDialogs>(this);
-        m_fileCommands = std::make_unique<DeckFileCommands>(m_profile, std::move(dialogs));
+        m_fileCommands = std::make_unique<DeckFileCommands>(m_profile, std::move(dialogs), this);
     }
     return m_fileCommands.get();
 }

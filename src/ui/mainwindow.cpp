@@ -180,9 +180,9 @@ void MainWindow::runMenuCommand(const QString& name)
             services->showOptions();
     } else if (name == QLatin1String("import")) {
         std::unique_ptr<DeckFileDialogs> dialogs = std::move(m_deckFileDialogs);
-        DeckFileCommands commands(m_profile, dialogs
-                                                 ? std::move(dialogs)
-                                                 : std::make_unique<StandardDeckFileDialogs>(this));
+        DeckFileCommands commands(
+            m_profile,
+            dialogs ? std::move(dialogs) : std::make_unique<StandardDeckFileDialogs>(this), this);
         commands.importDeck(m_profile->rootDeck());
     } else if (name == QLatin1String("export")) {
         exportAllDecks();

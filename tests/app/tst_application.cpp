@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -47,6 +48,7 @@ private slots:
     void constructionFillsThePinyinTables();
     void startUpCreatesAndUpgradesTheProfile();
     void startUpLoadsTheBuiltInDeckTree();
+    void theRunningProgramKeepsToolsOffItsProfile();
     void firstRunBacksUpTheProfileUnderTodaysDate();
     void windowOpensAtTheDefaultPlaceOnTheSavedScreen();
     void updateCheckRunsHalfASecondAfterStartUp();
@@ -105,6 +107,23 @@ void TestApplication::startUpLoadsTheBuiltInDeckTree()
     QCOMPARE(folderSizes.value("{HSK_DECKS}"), 6);
     QCOMPARE(folderSizes.value("{COMMON_CHARACTER_DECKS}"), 5);
     QVERIFY(decks.contains("{CHINESE_RADICALS}"));
+}
+
+void TestApplication::theRunningProgramKeepsToolsOffItsProfile()
+{
+    auto* app = korvo::Application::instance();
+    QVERIFY(QFile::exists(app->profileFolder() + "/Profile.db.lock"));
+    QProcess cli;
+    cli.start(QStringLiteral(QUILLET_DATA_DIR "/../quillet-cli"),
+              {"import", "--profile", app->profileDatabase(),
+               QStringLiteral(QUILLET_SOURCE_DIR "/tests/importing/fixtures/words.csv")});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 3);
+    QVERIFY2(cli.readAllStandardError().contains("is open in the program"), "no refusal");
+    QCOMPARE(profiletest::scalar(app->profile()->database(),
+                                 "SELECT COUNT(*) FROM Decks WHERE title = 'words'")
+                 .toInt(),
+             0);
 }
 
 void TestApplication::firstRunBacksUpTheProfileUnderTodaysDate()
