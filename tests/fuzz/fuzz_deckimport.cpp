@@ -107,7 +107,7 @@ void checkStored(Deck* top)
         query.prepare(QStringLiteral("SELECT title, uuid FROM Decks WHERE id = :id"));
         query.bindValue(QStringLiteral(":id"), deck->id());
         FUZZ_CHECK(query.exec() && query.next());
-        FUZZ_CHECK(query.value(0).toString() == deck->displayTitle());
+        FUZZ_CHECK(query.value(0).toString() == deck->title());
         FUZZ_CHECK(query.value(1).toString() == deck->uuid());
         if (deck->isFolder())
             continue;
