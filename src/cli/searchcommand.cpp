@@ -95,10 +95,9 @@ int runSearchCommand(const QStringList& arguments)
     if (!openDictionaryQuietly(dictionary, path))
         return fail(translate(QStringLiteral("cannot read the dictionary %1")).arg(path));
 
-    const Dictionary::LookupResult result = dictionary.lookup(type, text);
-    QList<KnowledgeUnit*> units = result.units;
-    if (limit > 0 && units.size() > limit)
-        units = units.mid(0, limit);
+    const Dictionary::LookupResult result = dictionary.lookupRanked(type, text);
+    const QList<KnowledgeUnit*> units =
+        result.ranked.range(0, limit > 0 ? limit : result.ranked.size());
 
     if (line.flag(QStringLiteral("json"))) {
         QVariantList list;
@@ -107,7 +106,7 @@ int runSearchCommand(const QStringList& arguments)
         QVariantMap document;
         document.insert(QStringLiteral("query"), result.query);
         document.insert(QStringLiteral("type"), typeName(result.type));
-        document.insert(QStringLiteral("count"), int(result.units.size()));
+        document.insert(QStringLiteral("count"), int(result.ranked.size()));
         document.insert(QStringLiteral("results"), list);
         printJson(document);
     } else {
@@ -116,7 +115,7 @@ int runSearchCommand(const QStringList& arguments)
             out << unit->simplified() << '\t' << unit->traditional() << '\t'
                 << unit->pinyinWithToneMarks() << '\t' << unit->definitionText() << Qt::endl;
     }
-    return result.units.isEmpty() ? CliNothingFound : CliSuccess;
+    return result.ranked.isEmpty() ? CliNothingFound : CliSuccess;
 }
 
 } // namespace korvo

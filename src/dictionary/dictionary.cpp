@@ -1,6 +1,10 @@
 #include "dictionary/dictionary.h"
 
 #include "dictionary/knowledgeunit.h"
+#include "dictionary/rankedresults.h"
+#include "dictionary/resultranker.h"
+#include "dictionary/searchdata.h"
+#include "dictionary/similarentries.h"
 #include "dictionary/statementbuilder.h"
 #include "dictionary/substringindex.h"
 #include "text/pinyin.h"
@@ -14,7 +18,6 @@
 #include <QVariant>
 
 #include <algorithm>
-#include <string_view>
 #include <utility>
 
 namespace korvo {
@@ -88,9 +91,20 @@ QString placeholders(int n)
     return text;
 }
 
-// Collects the objects for the ids in batches of IdBatchSize: per batch, the cached objects
-// first, then the missing ones read with one statement whose ids are bound. `cached(id)`
-// returns the cached object or none; `load(query)` turns the current row into an object.
+int objectId(const CharacterInfo* info)
+{
+    return info->id;
+}
+
+int objectId(const KnowledgeUnit* unit)
+{
+    return unit->id();
+}
+
+// Collects the objects for the ids in batches of IdBatchSize, in the order of the ids: per
+// batch, the missing ones are read with one statement whose ids are bound. `cached(id)` returns
+// the cached object or none; `load(query)` turns the current row into an object (and caches it).
+// An id without a row is left out.
 template <typename T, typename Cached, typename Load>
 QList<T*> collectInBatches(const QSqlDatabase& database, const QString& table,
                            const QList<int>& ids, Cached cached, Load load)
@@ -101,23 +115,31 @@ QList<T*> collectInBatches(const QSqlDatabase& database, const QString& table,
         const QList<int> batch = ids.mid(start, IdBatchSize);
         QList<int> missing;
         for (int id : batch) {
-            if (T* found = cached(id))
-                result << found;
-            else
+            if (!cached(id))
                 missing << id;
         }
-        if (missing.isEmpty())
-            continue;
-        QSqlQuery query(database);
-        query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT * FROM %1 WHERE id IN (%2)")
-                          .arg(table, placeholders(int(missing.size()))));
-        for (int i = 0; i < missing.size(); ++i)
-            query.bindValue(i, missing.at(i));
-        if (!query.exec())
-            continue;
-        while (query.next())
-            result << load(query);
+        QHash<int, T*> loaded;
+        if (!missing.isEmpty()) {
+            QSqlQuery query(database);
+            query.setForwardOnly(true);
+            query.prepare(QStringLiteral("SELECT * FROM %1 WHERE id IN (%2)")
+                              .arg(table, placeholders(int(missing.size()))));
+            for (int i = 0; i < missing.size(); ++i)
+                query.bindValue(i, missing.at(i));
+            if (query.exec()) {
+                while (query.next()) {
+                    T* object = load(query);
+                    loaded.insert(objectId(object), object);
+                }
+            }
+        }
+        for (int id : batch) {
+            T* found = cached(id);
+            if (!found)
+                found = loaded.value(id);
+            if (found)
+                result << found;
+        }
     }
     return result;
 }
@@ -140,59 +162,20 @@ QList<int> collectIds(QSqlQuery& query)
     return ids;
 }
 
-// Units looked ahead when ranking a list, and the hint that fetches one into the cache.
-constexpr qsizetype PrefetchDistance = 8;
-
-inline void prefetch(const void* address)
-{
-#if defined(__GNUC__)
-    __builtin_prefetch(address);
-#else
-    Q_UNUSED(address);
-#endif
-}
-
-// Whether c separates words as splitWords() sees it. The answers for ASCII are asked of
-// splitWords() once and kept; the separators are all ASCII.
-bool isWordSeparator(QChar c)
-{
-    static const std::vector<bool> ascii = [] {
-        std::vector<bool> table(0x80);
-        for (char16_t u = 0; u < 0x80; ++u)
-            table[u] = splitWords(QString(QChar(u))).isEmpty();
-        return table;
-    }();
-    return c.unicode() < 0x80 && ascii[c.unicode()];
-}
-
-// containsWord(text, word, true) for a word that splitWords() keeps whole: searches the text
-// for the word and checks the characters around each hit instead of splitting the text.
-// Definitions are short, so a plain search for the first character beats the setup of
-// QString::indexOf.
-bool containsWholeWord(const QString& text, const QString& word)
-{
-    const std::u16string_view haystack(QStringView(text).utf16(), size_t(text.size()));
-    const std::u16string_view needle(QStringView(word).utf16(), size_t(word.size()));
-    for (size_t from = haystack.find(needle); from != std::u16string_view::npos;
-         from = haystack.find(needle, from + 1)) {
-        const size_t stop = from + needle.size();
-        if ((from == 0 || isWordSeparator(text.at(qsizetype(from) - 1))) &&
-            (stop == haystack.size() || isWordSeparator(text.at(qsizetype(stop)))))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
-Dictionary::Dictionary(QObject* parent) : QObject(parent) {}
+Dictionary::Dictionary(QObject* parent)
+    : QObject(parent), m_ranker(std::make_unique<ResultRanker>(this)),
+      m_similarEntries(std::make_unique<SimilarEntries>(this))
+{
+}
 
 Dictionary::~Dictionary()
 {
     qDeleteAll(m_unitCache);
     qDeleteAll(m_characterCache);
     qDeleteAll(m_radicals);
-    m_searchIndexes.clear();
+    m_searchData.reset();
     if (!m_ownedConnection.isEmpty()) {
         m_database.close();
         m_database = QSqlDatabase();
@@ -455,6 +438,11 @@ double Dictionary::frequencyScore(const QString& word)
 
 // ---- knowledge units --------------------------------------------------------------------------
 
+bool Dictionary::owns(const KnowledgeUnit* unit) const
+{
+    return unit && cachedUnit(unit->id()) == unit;
+}
+
 KnowledgeUnit* Dictionary::cachedUnit(int id) const
 {
     if (isDenseId(id))
@@ -467,9 +455,7 @@ void Dictionary::cacheUnit(KnowledgeUnit* unit)
     const int id = unit->id();
     KnowledgeUnit*& slot = m_unitCache[id];
     if (slot && slot != unit) {
-        m_rankingData.remove(slot);
-        if (isDenseId(id) && size_t(id) < m_rankingByDenseId.size())
-            m_rankingByDenseId[size_t(id)] = RankingData();
+        m_ranker->forget(slot);
         delete slot;
     }
     slot = unit;
@@ -485,13 +471,11 @@ void Dictionary::forgetKnowledgeUnit(KnowledgeUnit* unit)
 {
     const int id = unit->id();
     if (m_unitCache.value(id) == unit) {
+        m_ranker->forget(unit);
         m_unitCache.remove(id);
         m_unitsById.remove(id);
         if (isDenseId(id) && size_t(id) < m_unitsByDenseId.size())
             m_unitsByDenseId[size_t(id)] = nullptr;
-        if (isDenseId(id) && size_t(id) < m_rankingByDenseId.size())
-            m_rankingByDenseId[size_t(id)] = RankingData();
-        m_rankingData.remove(unit);
     }
     unit->setId(-1);
     dropSearchIndex();
@@ -524,7 +508,7 @@ QList<KnowledgeUnit*> Dictionary::knowledgeUnitsByIds(const QList<int>& ids)
         m_database, QStringLiteral("KnowledgeUnits"), ids,
         [this](int id) { return cachedUnit(id); },
         [this](QSqlQuery& query) {
-            // An id listed twice in a batch comes back once; keep the cached unit if any.
+            // A unit cached meanwhile is kept; a second object for it would replace it.
             const int id = query.value(QStringLiteral("id")).toInt();
             KnowledgeUnit* unit = cachedUnit(id);
             return unit ? unit : loadKnowledgeUnit(query, true);
@@ -751,8 +735,24 @@ void Dictionary::setSearchIndexEnabled(bool enabled)
 
 void Dictionary::dropSearchIndex()
 {
-    m_searchIndexes.clear();
-    m_searchCounts.clear();
+    m_searchData.reset();
+}
+
+SearchData* Dictionary::searchData()
+{
+    if (!m_searchIndexEnabled || !isOpen())
+        return nullptr;
+    if (!m_searchData)
+        m_searchData = std::make_unique<SearchData>(this);
+    return m_searchData.get();
+}
+
+const SubstringIndex* Dictionary::searchIndex(TextType type, const QString& text)
+{
+    const QString column = columnOfType(type);
+    SearchData* data =
+        column.isEmpty() || !SubstringIndex::canSearch(text) ? nullptr : searchData();
+    return data ? data->column(column) : nullptr;
 }
 
 QList<int> Dictionary::searchIdsWithStatement(TextType type, const QString& column,
@@ -779,35 +779,28 @@ QList<int> Dictionary::searchIdsWithStatement(TextType type, const QString& colu
     return ids;
 }
 
-QList<int> Dictionary::searchIdsInIndex(TextType type, const QString& column, const QString& text)
+std::vector<int> Dictionary::searchRowsInIndex(TextType type, const SubstringIndex& index,
+                                               const QString& text)
 {
-    std::shared_ptr<SubstringIndex>& index = m_searchIndexes[column];
-    if (!index)
-        index = SubstringIndex::build(m_database, QStringLiteral("KnowledgeUnits"), column);
-    if (!index)
-        return searchIdsWithStatement(type, column, text);
-
-    const std::vector<int> rows = index->find(text);
+    std::vector<int> rows = index.find(text);
     const QStringList words = splitWords(text);
-    const bool wholeWord = type == English && words.size() == 1;
-    const QByteArray asciiWord =
-        wholeWord ? SubstringIndex::asciiWord(words.first()) : QByteArray();
-    QList<int> ids;
-    ids.reserve(int(rows.size()));
+    if (type != English || words.size() != 1)
+        return rows;
+    // A one-word English text keeps whole-word matches only.
+    const QByteArray asciiWord = SubstringIndex::asciiWord(words.first());
+    std::vector<int> kept;
+    kept.reserve(rows.size());
     for (int row : rows) {
-        if (wholeWord) {
-            const SubstringIndex::Answer answer = asciiWord.isEmpty()
-                                                      ? index->containsWord(row, words.first())
-                                                      : index->containsAsciiWord(row, asciiWord);
-            // The index keeps ASCII letters lower-cased, which does not change a
-            // case-insensitive word comparison.
-            if (answer == SubstringIndex::No || (answer == SubstringIndex::Unknown &&
-                                                 !containsWord(index->text(row), words.first())))
-                continue;
-        }
-        ids << index->id(row);
+        const SubstringIndex::Answer answer = asciiWord.isEmpty()
+                                                  ? index.containsWord(row, words.first())
+                                                  : index.containsAsciiWord(row, asciiWord);
+        // The index keeps ASCII letters lower-cased, which does not change a case-insensitive
+        // word comparison.
+        if (answer == SubstringIndex::Yes ||
+            (answer == SubstringIndex::Unknown && containsWord(index.text(row), words.first())))
+            kept.push_back(row);
     }
-    return ids;
+    return kept;
 }
 
 QList<int> Dictionary::searchIds(TextType type, const QString& text)
@@ -815,10 +808,13 @@ QList<int> Dictionary::searchIds(TextType type, const QString& text)
     const QString column = columnOfType(type);
     if (column.isEmpty())
         return QList<int>();
-    if (m_searchIndexEnabled && isOpen() && SubstringIndex::canSearch(text) &&
-        (m_searchIndexes.contains(column) || ++m_searchCounts[column] > 1))
-        return searchIdsInIndex(type, column, text);
-    return searchIdsWithStatement(type, column, text);
+    const SubstringIndex* index = searchIndex(type, text);
+    if (!index)
+        return searchIdsWithStatement(type, column, text);
+    QList<int> ids;
+    for (int row : searchRowsInIndex(type, *index, text))
+        ids << index->id(row);
+    return ids;
 }
 
 QList<KnowledgeUnit*> Dictionary::search(TextType type, const QString& text)
@@ -826,152 +822,19 @@ QList<KnowledgeUnit*> Dictionary::search(TextType type, const QString& text)
     return knowledgeUnitsByIds(searchIds(type, text));
 }
 
+RankedResults Dictionary::searchRanked(TextType type, const QString& text)
+{
+    if (const SubstringIndex* index = searchIndex(type, text))
+        return m_ranker->rankRows(type, text, *index, searchRowsInIndex(type, *index, text),
+                                  *m_searchData);
+    QList<KnowledgeUnit*> units = search(type, text);
+    m_ranker->rankUnits(type, text, units);
+    return RankedResults::fromOrderedUnits(units);
+}
+
 void Dictionary::rankResults(TextType type, const QString& query, QList<KnowledgeUnit*>& units)
 {
-    const QString q = query.toLower();
-    // A query that is not one whole word can only match a definition exactly.
-    const QStringList queryWords = splitWords(q);
-    const bool qIsWord = queryWords.size() == 1 && queryWords.first() == q;
-    int exactCount = 0;
-    struct Ranked
-    {
-        double score;
-        KnowledgeUnit* unit;
-    };
-    std::vector<Ranked> ranked;
-    ranked.reserve(size_t(units.size()));
-    const qsizetype count = units.size();
-    for (qsizetype i = 0; i < count; ++i) {
-        // Units lie scattered in memory and each costs a cache miss; asking for one a few
-        // places ahead lets those misses overlap (about a quarter off ranking 80000 units).
-        if (i + PrefetchDistance < count)
-            prefetch(units.at(i + PrefetchDistance));
-        KnowledgeUnit* unit = units.at(i);
-        const double s = type == English ? englishScore(q, qIsWord, unit, exactCount)
-                                         : fieldScore(type, q, unit, exactCount);
-        ranked.push_back({s, unit});
-    }
-
-    if (exactCount >= 2) {
-        for (Ranked& entry : ranked) {
-            if (entry.score >= 1.0)
-                entry.score = frequencyScore(entry.unit->simplified()) * 0.2 + 0.8;
-        }
-    }
-    // Equal scores keep their incoming order, so a result list is the same from run to run.
-    std::stable_sort(ranked.begin(), ranked.end(),
-                     [](const Ranked& a, const Ranked& b) { return a.score > b.score; });
-    KnowledgeUnit** out = units.data();
-    for (const Ranked& entry : ranked)
-        *out++ = entry.unit;
-}
-
-// Types 0-4: 1 when the unit's field for the type equals the lower-cased query, else how
-// common the unit is, scaled to stay below any exact match.
-double Dictionary::fieldScore(TextType type, const QString& q, KnowledgeUnit* unit, int& exactCount)
-{
-    RankingData& data = rankingData(unit);
-    if (loweredField(data, unit, type) == q) {
-        ++exactCount;
-        return 1.0;
-    }
-    return rankingFrequency(data, unit) * 0.8;
-}
-
-// English: the mean of how common the unit is and how well its best-placed definition
-// matches (1 for an exact definition, else the share of the definition the query word fills;
-// a later matching definition replaces an earlier one).
-double Dictionary::englishScore(const QString& q, bool qIsWord, KnowledgeUnit* unit,
-                                int& exactCount)
-{
-    RankingData& data = rankingData(unit);
-    double m = 0;
-    for (const QString& t : rankingDefinitions(data, unit)) {
-        if (t == q) {
-            m = 1.0;
-            ++exactCount;
-        } else if (qIsWord && containsWholeWord(t, q)) {
-            m = double(q.size()) / double(t.size());
-        }
-    }
-    const double g = rankingFrequency(data, unit);
-    if (m == 1.0)
-        --exactCount;
-    const double s = (g + m) * 0.5;
-    if (s == 1.0)
-        ++exactCount;
-    return s;
-}
-
-Dictionary::RankingData& Dictionary::rankingData(KnowledgeUnit* unit)
-{
-    // Only units this dictionary owns are remembered: others may be deleted and their address
-    // reused.
-    const int id = unit->id();
-    RankingData* data = &m_scratchRankingData;
-    if (cachedUnit(id) == unit) {
-        if (!isDenseId(id)) {
-            data = &m_rankingData[unit];
-        } else {
-            if (size_t(id) >= m_rankingByDenseId.size())
-                m_rankingByDenseId.resize(m_unitsByDenseId.size());
-            data = &m_rankingByDenseId[size_t(id)];
-        }
-    }
-    if (data == &m_scratchRankingData || data->unit != unit || data->revision != unit->revision()) {
-        *data = RankingData();
-        data->unit = unit;
-        data->revision = unit->revision();
-    }
-    return *data;
-}
-
-double Dictionary::rankingFrequency(RankingData& data, KnowledgeUnit* unit)
-{
-    if (!data.frequencyKnown) {
-        data.frequency = frequencyScore(unit->simplified());
-        data.frequencyKnown = true;
-    }
-    return data.frequency;
-}
-
-const QString& Dictionary::loweredField(RankingData& data, KnowledgeUnit* unit, TextType type)
-{
-    static const QString none;
-    if (type < Simplified || type > PinyinWithoutTones)
-        return none;
-    QString& field = data.loweredFields[type];
-    const quint8 bit = quint8(1u << type);
-    if (data.loweredFieldsKnown & bit)
-        return field;
-    switch (type) {
-    case Simplified:
-        field = unit->simplified().toLower();
-        break;
-    case Traditional:
-        field = unit->traditional().toLower();
-        break;
-    case PinyinWithTones:
-        field = unit->pinyinMerged().toLower();
-        break;
-    case PinyinWithoutTones:
-        field = unit->pinyinMergedNoTones().toLower();
-        break;
-    default: // the pinyin type names no field: its field is empty
-        break;
-    }
-    data.loweredFieldsKnown |= bit;
-    return field;
-}
-
-const QStringList& Dictionary::rankingDefinitions(RankingData& data, KnowledgeUnit* unit)
-{
-    if (!data.definitionsKnown) {
-        for (const QString& d : unit->definitions())
-            data.normalisedDefinitions << removeParenthesised(d.toLower()).simplified();
-        data.definitionsKnown = true;
-    }
-    return data.normalisedDefinitions;
+    m_ranker->rankUnits(type, query, units);
 }
 
 QString Dictionary::normalisedPinyinQuery(const QString& query)
@@ -984,6 +847,13 @@ QString Dictionary::normalisedPinyinQuery(const QString& query)
 
 Dictionary::LookupResult Dictionary::lookup(TextType type, const QString& query)
 {
+    LookupResult result = lookupRanked(type, query);
+    result.units = result.ranked.all();
+    return result;
+}
+
+Dictionary::LookupResult Dictionary::lookupRanked(TextType type, const QString& query)
+{
     LookupResult result;
     result.type = type;
     result.query = query;
@@ -993,43 +863,42 @@ Dictionary::LookupResult Dictionary::lookup(TextType type, const QString& query)
     case Simplified:
     case Traditional:
     case English:
-        result.units = search(type, query);
+        result.ranked = searchRanked(type, query);
         break;
     case PinyinWithTones:
     case PinyinWithoutTones:
         result.query = pinyinQuery;
-        result.units = search(type, pinyinQuery);
+        result.ranked = searchRanked(type, pinyinQuery);
         break;
     case AutoDetect:
         if (containsChineseCharacter(query)) {
             result.type = Simplified;
-            result.units = search(Simplified, query);
-            if (result.units.isEmpty()) {
+            result.ranked = searchRanked(Simplified, query);
+            if (result.ranked.isEmpty()) {
                 result.type = Traditional;
-                result.units = search(Traditional, query);
+                result.ranked = searchRanked(Traditional, query);
             }
         } else if (isPinyin(pinyinQuery)) {
             if (removeToneNumbers(pinyinQuery) != pinyinQuery) {
                 result.type = PinyinWithTones;
-                result.units = search(PinyinWithTones, pinyinQuery);
+                result.ranked = searchRanked(PinyinWithTones, pinyinQuery);
             }
-            if (result.units.isEmpty()) {
+            if (result.ranked.isEmpty()) {
                 result.type = PinyinWithoutTones;
-                result.units = search(PinyinWithoutTones, pinyinQuery);
+                result.ranked = searchRanked(PinyinWithoutTones, pinyinQuery);
             }
-            if (!result.units.isEmpty())
+            if (!result.ranked.isEmpty())
                 result.query = pinyinQuery;
         }
-        if (result.units.isEmpty()) {
+        if (result.ranked.isEmpty()) {
             result.type = English;
             result.query = query;
-            result.units = search(English, query);
+            result.ranked = searchRanked(English, query);
         }
         break;
     default:
         break;
     }
-    rankResults(result.type, result.query, result.units);
     return result;
 }
 
@@ -1084,98 +953,13 @@ QList<Sentence> Dictionary::sentences(const QString& text, int limit)
 QList<KnowledgeUnit*> Dictionary::randomKnowledgeUnits(TextType type, int count,
                                                        const QString& exclude, int length)
 {
-    QString field;
-    switch (type) {
-    case Simplified:
-        field = QStringLiteral("simplified");
-        break;
-    case Traditional:
-        field = QStringLiteral("traditional");
-        break;
-    case Pinyin:
-        field = QStringLiteral("pinyin");
-        break;
-    case English:
-        field = QStringLiteral("definition");
-        break;
-    default:
-        break;
-    }
-
-    QString statement = QStringLiteral("SELECT id FROM KnowledgeUnits");
-    const bool excluding = !exclude.isEmpty() && !field.isEmpty();
-    if (excluding)
-        statement += QStringLiteral(" WHERE %1 != :%1").arg(field);
-    // The length condition only joins an exclusion, as the draw without one has no condition.
-    if (excluding && length > 0) {
-        if (type == Simplified || type == Traditional)
-            statement += QStringLiteral(" AND length(%1) = %2").arg(field).arg(length);
-        else if (type == Pinyin)
-            statement += QStringLiteral(" AND length(%1) = length(replace(%1, ' ', '')) + %2")
-                             .arg(field)
-                             .arg(length - 1);
-    }
-    statement += QStringLiteral(" ORDER BY RANDOM() LIMIT %1").arg(count);
-
-    QSqlQuery query(m_database);
-    query.prepare(statement);
-    if (excluding)
-        query.bindValue(QLatin1Char(':') + field, exclude);
-    const QList<int> ids = collectIds(query);
-    if (ids.size() < count && length > 0)
-        return randomKnowledgeUnits(type, count, exclude, 0);
-    return knowledgeUnitsByIds(ids);
+    return m_similarEntries->randomKnowledgeUnits(type, count, exclude, length);
 }
 
 QList<CharacterInfo*> Dictionary::similarCharacters(QChar c, const QString& form,
                                                     const QString& mode, int limit)
 {
-    CharacterInfo* info = character(c);
-    if (!info)
-        return QList<CharacterInfo*>();
-
-    QString prefix;
-    if (form == QLatin1String("simplified"))
-        prefix = QStringLiteral("simplified = '' AND ");
-    else if (form == QLatin1String("traditional"))
-        prefix = QStringLiteral("traditional = '' AND ");
-
-    QSqlQuery query(m_database);
-    QString statement;
-    if (mode == QLatin1String("sameEnd")) {
-        if (info->partIds.size() < 2)
-            return QList<CharacterInfo*>();
-        QStringList ending;
-        for (int i = int(info->partIds.size()) - 1; i >= 1; --i)
-            ending << QString::number(info->partIds.at(i));
-        const QString e = ending.join(QLatin1Char(','));
-        statement = QStringLiteral("SELECT id FROM Characters WHERE %1 (revertPartIds >= :low AND "
-                                   "revertPartIds <= :high) AND revertPartIds LIKE :pattern AND "
-                                   "character != :character AND rank < %2 ORDER BY RANDOM()")
-                        .arg(prefix)
-                        .arg(UnrankedCharacter);
-        if (limit > 0)
-            statement += QStringLiteral(" LIMIT %1").arg(limit);
-        query.prepare(statement);
-        query.bindValue(QStringLiteral(":low"), e);
-        query.bindValue(QStringLiteral(":high"), e + QStringLiteral(",zzz"));
-        query.bindValue(QStringLiteral(":pattern"), e + QStringLiteral(",%"));
-    } else if (mode == QLatin1String("sameRadical")) {
-        if (info->radicalId < 1)
-            return QList<CharacterInfo*>();
-        statement = QStringLiteral("SELECT id FROM Characters WHERE %1 radicalId = :radicalId AND "
-                                   "character != :character AND rank < %2 ORDER BY RANDOM()")
-                        .arg(prefix)
-                        .arg(UnrankedCharacter);
-        if (limit > 0)
-            statement += QStringLiteral(" LIMIT %1").arg(limit);
-        query.prepare(statement);
-        query.bindValue(QStringLiteral(":radicalId"), info->radicalId);
-    } else {
-        return QList<CharacterInfo*>();
-    }
-    query.bindValue(QStringLiteral(":character"), QString(c));
-    return charactersByIds(collectIds(query));
+    return m_similarEntries->similarCharacters(c, form, mode, limit);
 }
 
 } // namespace korvo

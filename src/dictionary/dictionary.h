@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dictionary/characterinfo.h"
+#include "dictionary/rankedresults.h"
 
 #include <QHash>
 #include <QList>
@@ -19,6 +20,9 @@ class QSqlQuery;
 namespace korvo {
 
 class KnowledgeUnit;
+class ResultRanker;
+class SearchData;
+class SimilarEntries;
 class SubstringIndex;
 
 // Data access for every table of knowledge units and for the character data shipped with the
@@ -45,11 +49,12 @@ public:
     Q_ENUM(TextType)
 
     // What lookup() found: the type it searched (the detected one for AutoDetect), the text it
-    // searched for and the ranked units.
+    // searched for and the ranked units (lookupRanked() fills `ranked` only).
     struct LookupResult
     {
         TextType type = AutoDetect;
         QString query;
+        RankedResults ranked;
         QList<KnowledgeUnit*> units;
     };
 
@@ -91,6 +96,8 @@ public:
     // Inserts (id below 1) or updates the unit. After an insert the unit has its row id and
     // the dictionary owns it. Returns whether the statement succeeded.
     bool saveKnowledgeUnit(KnowledgeUnit* unit);
+    // Whether the unit is one this dictionary owns (handed out from its cache).
+    bool owns(const KnowledgeUnit* unit) const;
     // Undoes what an insert by saveKnowledgeUnit() did in memory, after its transaction was
     // rolled back: the unit leaves the caches (the caller owns it again) and has no id.
     void forgetKnowledgeUnit(KnowledgeUnit* unit);
@@ -116,6 +123,9 @@ public:
     // characters as simplified then traditional, else pinyin with then without tones, and
     // finally English.
     LookupResult lookup(TextType type, const QString& query);
+    // The same with the results ordered and loaded only as far as they are asked for (a page at
+    // a time), which is what a screen needs; `units` stays empty.
+    LookupResult lookupRanked(TextType type, const QString& query);
     // The text a pinyin search looks for: lower case, tone marks as numbers, no blanks.
     static QString normalisedPinyinQuery(const QString& query);
 
@@ -133,8 +143,9 @@ public:
                                             int limit);
 
     // Substring searches of a dictionary opened with open() run over in-memory copies of the
-    // searched columns, built on first use; they return exactly what the LIKE statements
-    // return. Off for bound connections. Saving a unit drops the copies.
+    // searched columns, read from the data build's table SearchData (or made on first use); they
+    // return exactly what the LIKE statements return. Off for bound connections. Saving a unit
+    // drops the copies.
     void setSearchIndexEnabled(bool enabled);
     bool isSearchIndexEnabled() const { return m_searchIndexEnabled; }
 
@@ -150,32 +161,15 @@ private:
     void loadRadicals();
     KnowledgeUnit* syntheticEntry(const QString& characters, const QString& pinyin);
     QList<int> searchIdsWithStatement(TextType type, const QString& column, const QString& text);
-    QList<int> searchIdsInIndex(TextType type, const QString& column, const QString& text);
+    static std::vector<int> searchRowsInIndex(TextType type, const SubstringIndex& index,
+                                              const QString& text);
+    SearchData* searchData();
+    // The in-memory copy of the type's column, when it can answer a search for the text.
+    const SubstringIndex* searchIndex(TextType type, const QString& text);
+    RankedResults searchRanked(TextType type, const QString& text);
     void dropSearchIndex();
     KnowledgeUnit* cachedUnit(int id) const;
     void cacheUnit(KnowledgeUnit* unit);
-    // What ranking needs of a unit, kept for the units this dictionary owns and derived again
-    // when the unit's texts change: the frequency score of its simplified form, its fields for
-    // types 0-4 in lower case and its definitions as English ranking compares them (lower
-    // case, without parenthesised parts, white space simplified). Each part is made on first
-    // use.
-    struct RankingData
-    {
-        const KnowledgeUnit* unit = nullptr; // whose data this is
-        quint32 revision = 0;                // the unit's revision it was derived from
-        double frequency = 0;
-        bool frequencyKnown = false;
-        quint8 loweredFieldsKnown = 0; // one bit per type
-        QString loweredFields[PinyinWithoutTones + 1];
-        QStringList normalisedDefinitions;
-        bool definitionsKnown = false;
-    };
-    RankingData& rankingData(KnowledgeUnit* unit);
-    double rankingFrequency(RankingData& data, KnowledgeUnit* unit);
-    const QString& loweredField(RankingData& data, KnowledgeUnit* unit, TextType type);
-    const QStringList& rankingDefinitions(RankingData& data, KnowledgeUnit* unit);
-    double fieldScore(TextType type, const QString& q, KnowledgeUnit* unit, int& exactCount);
-    double englishScore(const QString& q, bool qIsWord, KnowledgeUnit* unit, int& exactCount);
 
     QSqlDatabase m_database;
     QString m_ownedConnection; // name of the connection open() created, empty when bound
@@ -201,15 +195,9 @@ private:
     QList<QChar> m_decompositionParts;
     bool m_decompositionPartsLoaded = false;
     bool m_searchIndexEnabled = false;
-    QHash<QString, std::shared_ptr<SubstringIndex>> m_searchIndexes;
-    // Searches per column so far: the in-memory copy is made from the second one on, so that
-    // a single lookup does not pay for it.
-    QHash<QString, int> m_searchCounts;
-    // Ranking data of owned units, by id like the units: ranking a long result list then
-    // walks a flat array in id order instead of probing a hash per unit.
-    QHash<const KnowledgeUnit*, RankingData> m_rankingData;
-    std::vector<RankingData> m_rankingByDenseId;
-    RankingData m_scratchRankingData;
+    std::unique_ptr<SearchData> m_searchData;
+    std::unique_ptr<ResultRanker> m_ranker;
+    std::unique_ptr<SimilarEntries> m_similarEntries;
 };
 
 } // namespace korvo

@@ -1,8 +1,10 @@
 #include "dictionary/substringindex.h"
 
 #include <QSqlQuery>
+#include <QtEndian>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace korvo {
@@ -84,13 +86,13 @@ std::unique_ptr<SubstringIndex> SubstringIndex::build(const QSqlDatabase& databa
             continue; // NULL LIKE anything is never true
         const QString text = value.toString();
         bool folds = false;
+        bool lowers = false;
         for (QChar c : text) {
-            if (foldsToAscii(c)) {
-                folds = true;
-                break;
-            }
+            folds = folds || foldsToAscii(c);
+            lowers = lowers || (c.unicode() >= 0x80 && c.toLower() != c);
         }
         index->m_foldsToAscii.push_back(folds);
+        index->m_lowersBeyondAscii.push_back(lowers);
         QByteArray bytes = text.toUtf8();
         lowerAscii(bytes);
         index->m_starts.push_back(int(index->m_text.size()));
@@ -99,6 +101,74 @@ std::unique_ptr<SubstringIndex> SubstringIndex::build(const QSqlDatabase& databa
         index->m_text += '\0';
     }
     index->m_text.squeeze();
+    return index;
+}
+
+namespace {
+
+// Layout of the stored index: a tag, the row count, then per row its id, the start of its text
+// and its two flags, then the texts.
+constexpr quint32 StoredIndexTag = 0x51535831; // "QSX1"
+
+void appendNumber(QByteArray& bytes, quint32 value)
+{
+    char raw[4];
+    qToLittleEndian(value, raw);
+    bytes.append(raw, 4);
+}
+
+} // namespace
+
+QByteArray SubstringIndex::toBytes() const
+{
+    QByteArray bytes;
+    const size_t rows = m_ids.size();
+    bytes.reserve(int(12 + rows * 9 + size_t(m_text.size())));
+    appendNumber(bytes, StoredIndexTag);
+    appendNumber(bytes, quint32(rows));
+    appendNumber(bytes, quint32(m_text.size()));
+    for (size_t row = 0; row < rows; ++row) {
+        appendNumber(bytes, quint32(m_ids[row]));
+        appendNumber(bytes, quint32(m_starts[row]));
+        bytes.append(char((m_foldsToAscii[row] ? 1 : 0) | (m_lowersBeyondAscii[row] ? 2 : 0)));
+    }
+    bytes.append(m_text);
+    return bytes;
+}
+
+std::unique_ptr<SubstringIndex> SubstringIndex::fromBytes(const QByteArray& bytes)
+{
+    const auto number = [&bytes](qsizetype at) {
+        return qFromLittleEndian<quint32>(bytes.constData() + at);
+    };
+    if (bytes.size() < 12 || number(0) != StoredIndexTag)
+        return nullptr;
+    const quint64 rows = number(4);
+    const quint64 textSize = number(8);
+    if (quint64(bytes.size()) != 12 + rows * 9 + textSize || rows > quint64(INT_MAX))
+        return nullptr;
+    std::unique_ptr<SubstringIndex> index(new SubstringIndex);
+    index->m_ids.resize(size_t(rows));
+    index->m_starts.resize(size_t(rows));
+    index->m_foldsToAscii.resize(size_t(rows));
+    index->m_lowersBeyondAscii.resize(size_t(rows));
+    qsizetype at = 12;
+    quint64 previousStart = 0;
+    for (size_t row = 0; row < rows; ++row, at += 9) {
+        const quint64 start = number(at + 4);
+        // Each text starts after the last one and ends inside the block, with its '\0'.
+        if (start >= textSize || (row > 0 && start <= previousStart))
+            return nullptr;
+        previousStart = start;
+        index->m_ids[row] = int(number(at));
+        index->m_starts[row] = int(start);
+        const char flags = bytes.at(at + 8);
+        index->m_foldsToAscii[row] = flags & 1;
+        index->m_lowersBeyondAscii[row] = flags & 2;
+    }
+    index->m_text = bytes.mid(at);
+    if ((rows > 0 && index->m_starts[0] != 0) || (textSize > 0 && index->m_text.back() != '\0'))
+        return nullptr;
     return index;
 }
 

@@ -21,6 +21,10 @@ public:
     // Reads "SELECT id, <column> FROM <table> ORDER BY id"; none when the statement fails.
     static std::unique_ptr<SubstringIndex> build(const QSqlDatabase& database, const QString& table,
                                                  const QString& column);
+    // The index as bytes, to be stored and read back by fromBytes().
+    QByteArray toBytes() const;
+    // An index stored by toBytes(); none when the bytes are not one (damaged or truncated).
+    static std::unique_ptr<SubstringIndex> fromBytes(const QByteArray& bytes);
 
     // Whether find() can answer for this text.
     static bool canSearch(const QString& text);
@@ -40,6 +44,9 @@ public:
     static QByteArray asciiWord(const QString& word);
     // The row's text with ASCII letters in lower case.
     QString text(int row) const;
+    // Whether the row's text, lower-cased in full (QString::toLower), differs from text(row):
+    // it holds a letter outside ASCII with a lower case of its own.
+    bool lowersBeyondAscii(int row) const { return m_lowersBeyondAscii[size_t(row)]; }
     int rowCount() const { return int(m_ids.size()); }
 
 private:
@@ -48,6 +55,7 @@ private:
     std::vector<int> m_ids;
     // Rows holding a non-ASCII character whose lower case is an ASCII letter (KELVIN SIGN).
     std::vector<bool> m_foldsToAscii;
+    std::vector<bool> m_lowersBeyondAscii;
 };
 
 } // namespace korvo

@@ -139,6 +139,14 @@ void TestDictionaryData::searchPathsAgreeOnBenchmarkQueries()
             QCOMPARE(a.units.size(), b.units.size());
             for (int i = 0; i < a.units.size(); ++i)
                 QCOMPARE(a.units.at(i)->id(), b.units.at(i)->id());
+            // Page by page, as the dictionary screen asks for them, the same units come in the
+            // same order.
+            const Dictionary::LookupResult paged = indexed.lookupRanked(type, text);
+            QCOMPARE(paged.ranked.size(), a.units.size());
+            QList<KnowledgeUnit*> pages;
+            for (qsizetype first = 0; first < paged.ranked.size(); first += 30)
+                pages += paged.ranked.range(first, 30);
+            QCOMPARE(pages, a.units);
         }
     }
     QVERIFY(compared >= 5 * int(std::size(BenchmarkQueries)));

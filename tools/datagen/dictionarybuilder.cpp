@@ -1,5 +1,8 @@
 #include "dictionarybuilder.h"
 
+#include "dictionary/dictionary.h"
+#include "dictionary/searchdata.h"
+
 #include "databasewriter.h"
 #include "sourceparsers.h"
 
@@ -555,7 +558,16 @@ bool DictionaryBuilder::build(const QString& targetPath)
 
     if (!writer.execute(statementList(std::begin(IndexStatements), std::end(IndexStatements))))
         return false;
-    reportProgress(QStringLiteral("Dictionary: indexes made, compacting"));
+    // What the program's searches keep in memory, made here once instead of at every start.
+    {
+        Dictionary dictionary;
+        dictionary.setDatabase(writer.database());
+        if (!SearchData::store(&dictionary)) {
+            reportError(targetPath, QStringLiteral("the search data could not be written"));
+            return false;
+        }
+    }
+    reportProgress(QStringLiteral("Dictionary: search data and indexes made, compacting"));
     if (!writer.finish())
         return false;
     reportProgress(QStringLiteral("Dictionary: done, %1").arg(targetPath));
