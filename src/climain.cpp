@@ -2,6 +2,7 @@
 // The first argument names the command; "quillet-cli" alone lists them.
 
 #include "cli/commandline.h"
+#include "cli/recognizecommand.h"
 #include "cli/searchcommand.h"
 #include "text/pinyin.h"
 
@@ -19,6 +20,7 @@ struct Command
 
 const Command Commands[] = {
     {"search", korvo::runSearchCommand, korvo::searchUsage},
+    {"recognize", korvo::runRecognizeCommand, korvo::recognizeUsage},
 };
 
 QString usageOfEveryCommand()
