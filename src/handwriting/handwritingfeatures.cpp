@@ -9,6 +9,12 @@ namespace {
 
 constexpr double Pi = 3.14159265358979323846;
 
+// std::hypot guards against overflow at a cost; coordinates here are small.
+double length(double dx, double dy)
+{
+    return std::sqrt(dx * dx + dy * dy);
+}
+
 // Splats `weight` at (x, y) in the unit square into the grid cells around it for orientation bin
 // `bin`.
 void splat(float* feature, double x, double y, int bin, double weight)
@@ -76,8 +82,8 @@ HandwritingFeatures::Polyline HandwritingFeatures::resampled(const Polyline& pol
     result.reserve(count);
     double total = 0;
     for (int i = 1; i < polyline.size(); ++i)
-        total += std::hypot(polyline.at(i).x() - polyline.at(i - 1).x(),
-                            polyline.at(i).y() - polyline.at(i - 1).y());
+        total += length(polyline.at(i).x() - polyline.at(i - 1).x(),
+                        polyline.at(i).y() - polyline.at(i - 1).y());
     if (total <= 0 || count == 1) {
         result.fill(polyline.first(), count);
         return result;
@@ -87,15 +93,15 @@ HandwritingFeatures::Polyline HandwritingFeatures::resampled(const Polyline& pol
     double walked = 0;
     int segment = 1;
     double segmentStart = 0;
-    double segmentLength = std::hypot(polyline.at(1).x() - polyline.at(0).x(),
-                                      polyline.at(1).y() - polyline.at(0).y());
+    double segmentLength =
+        length(polyline.at(1).x() - polyline.at(0).x(), polyline.at(1).y() - polyline.at(0).y());
     for (int k = 1; k < count - 1; ++k) {
         walked = step * k;
         while (segment < polyline.size() - 1 && segmentStart + segmentLength < walked) {
             segmentStart += segmentLength;
             ++segment;
-            segmentLength = std::hypot(polyline.at(segment).x() - polyline.at(segment - 1).x(),
-                                       polyline.at(segment).y() - polyline.at(segment - 1).y());
+            segmentLength = length(polyline.at(segment).x() - polyline.at(segment - 1).x(),
+                                   polyline.at(segment).y() - polyline.at(segment - 1).y());
         }
         const double t =
             segmentLength > 0 ? std::clamp((walked - segmentStart) / segmentLength, 0.0, 1.0) : 0;
@@ -117,8 +123,8 @@ void HandwritingFeatures::addInk(const float* points, int count, float* feature)
     for (int i = 1; i < count; ++i) {
         const double x0 = points[2 * i - 2], y0 = points[2 * i - 1];
         const double dx = points[2 * i] - x0, dy = points[2 * i + 1] - y0;
-        const double length = std::hypot(dx, dy);
-        if (length <= 0)
+        const double pieceLength = length(dx, dy);
+        if (pieceLength <= 0)
             continue;
         // Orientation in [0, pi), in bins of 45 degrees shared between the two nearest.
         double angle = std::atan2(dy, dx);
@@ -131,8 +137,8 @@ void HandwritingFeatures::addInk(const float* points, int count, float* feature)
         const int next = (bin + 1) % Directions;
         const double share = position - std::floor(position);
         // A few samples along the piece, so that long pieces spread over the cells they cross.
-        const int samples = std::max(1, int(std::ceil(length * GridSize * 2)));
-        const double weight = length / samples;
+        const int samples = std::max(1, int(std::ceil(pieceLength * GridSize * 2)));
+        const double weight = pieceLength / samples;
         for (int s = 0; s < samples; ++s) {
             const double t = (s + 0.5) / samples;
             const double x = x0 + dx * t, y = y0 + dy * t;

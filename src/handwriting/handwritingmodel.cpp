@@ -2,9 +2,9 @@
 
 #include "text/translationcatalogue.h"
 
-#include <QDataStream>
 #include <QFile>
 #include <QSaveFile>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -96,22 +96,30 @@ int HandwritingModel::indexOf(const QString& character) const
 
 bool HandwritingModel::save(const QString& path, QString* error) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    QDataStream out(&file);
-    out.setVersion(QDataStream::Qt_6_4);
-    out << Magic << FormatVersion << quint32(m_entries.size());
+    // Little-endian throughout: magic, format version and count, then per entry the character
+    // (its UTF-8 length in one byte, then the bytes), the scripts, the rank (four bytes), the
+    // stroke count and the points, one byte per coordinate.
+    QByteArray bytes;
+    auto append32 = [&bytes](quint32 value) {
+        const quint32 little = qToLittleEndian(value);
+        bytes.append(reinterpret_cast<const char*>(&little), sizeof little);
+    };
+    append32(Magic);
+    append32(FormatVersion);
+    append32(quint32(m_entries.size()));
     for (const Entry& entry : m_entries) {
-        out << entry.character << quint8(entry.scripts) << quint32(entry.rank)
-            << quint8(entry.strokeCount);
+        const QByteArray character = entry.character.toUtf8().left(255);
+        bytes.append(char(character.size()));
+        bytes.append(character);
+        bytes.append(char(entry.scripts));
+        append32(quint32(entry.rank));
+        bytes.append(char(entry.strokeCount));
         const float* points = strokePoints(entry.firstStroke);
         for (int i = 0; i < entry.strokeCount * K * 2; ++i)
-            out << quantized(points[i]);
+            bytes.append(char(quantized(points[i])));
     }
-    if (out.status() != QDataStream::Ok || !file.commit()) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         *error = file.errorString();
         return false;
     }
@@ -126,38 +134,55 @@ bool HandwritingModel::load(const QString& path, QString* error)
         *error = file.errorString();
         return false;
     }
-    QDataStream in(&file);
-    in.setVersion(QDataStream::Qt_6_4);
+    const QByteArray bytes = file.readAll();
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype total = bytes.size();
+    qsizetype at = 0;
+    auto read32 = [&](quint32* value) {
+        if (total - at < 4)
+            return false;
+        *value = qFromLittleEndian<quint32>(data + at);
+        at += 4;
+        return true;
+    };
     quint32 magic = 0, version = 0, count = 0;
-    in >> magic >> version >> count;
-    if (magic != Magic || version != FormatVersion) {
+    if (!read32(&magic) || !read32(&version) || !read32(&count) || magic != Magic ||
+        version != FormatVersion) {
         *error =
             translate(QStringLiteral("not a handwriting model of format %1")).arg(FormatVersion);
         return false;
     }
-    // Every entry takes at least a few bytes: a count beyond that is damage, not a size to
-    // reserve.
-    m_entries.reserve(std::min<quint64>(count, quint64(file.size() / 8)));
-    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
-        QString character;
-        quint8 scripts = 0, strokeCount = 0;
-        quint32 rank = 0;
-        in >> character >> scripts >> rank >> strokeCount;
-        if (strokeCount == 0)
+    // Every entry takes a few bytes at least: a count beyond that is damage, not a size.
+    m_entries.reserve(std::min<qsizetype>(count, total / 8));
+    // The points take nearly all of the file; joined pairs are about as many as strokes.
+    m_points.reserve(total);
+    m_joined.reserve(total);
+    m_features.reserve(size_t(m_entries.capacity()) * HandwritingFeatures::FeatureSize);
+    QVector<QVector<QPointF>> strokes;
+    for (quint32 i = 0; i < count; ++i) {
+        if (total - at < 1 || total - at < 1 + data[at] + 6)
             break;
-        QVector<QVector<QPointF>> strokes(strokeCount);
+        const int length = data[at++];
+        const QString character =
+            QString::fromUtf8(reinterpret_cast<const char*>(data + at), length);
+        at += length;
+        const unsigned char scripts = data[at++];
+        quint32 rank = 0;
+        read32(&rank);
+        const int strokeCount = data[at++];
+        if (strokeCount == 0 || total - at < qsizetype(strokeCount) * K * 2)
+            break;
+        strokes.resize(strokeCount);
         for (QVector<QPointF>& stroke : strokes) {
-            for (int k = 0; k < K; ++k) {
-                quint8 x = 0, y = 0;
-                in >> x >> y;
-                stroke.append(QPointF(x / Steps, y / Steps));
+            stroke.resize(K);
+            for (QPointF& p : stroke) {
+                p = QPointF(data[at] / Steps, data[at + 1] / Steps);
+                at += 2;
             }
         }
-        if (in.status() != QDataStream::Ok)
-            break;
         appendEntry(character, scripts, int(rank), strokes);
     }
-    if (in.status() != QDataStream::Ok || size() != int(count)) {
+    if (size() != int(count) || at != total) {
         clear();
         *error = translate(QStringLiteral("the handwriting model is damaged or cut short"));
         return false;

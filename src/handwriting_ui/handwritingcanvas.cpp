@@ -57,7 +57,8 @@ void HandwritingCanvas::clear()
     emit drawingChanged();
 }
 
-void HandwritingCanvas::paintStroke(QPainter& painter, const HandwritingDrawing::Stroke& stroke) const
+void HandwritingCanvas::paintStroke(QPainter& painter,
+                                    const HandwritingDrawing::Stroke& stroke) const
 {
     if (stroke.size() == 1) {
         painter.setPen(Qt::NoPen);
@@ -142,9 +143,10 @@ void HandwritingCanvas::penMove(const QPointF& point)
     const QPointF last = m_drawing.strokes().last().last();
     if (std::hypot(point.x() - last.x(), point.y() - last.y()) < MinimumStep)
         return;
-    const QPointF before = m_drawing.strokes().last().size() > 1
-                               ? m_drawing.strokes().last().at(m_drawing.strokes().last().size() - 2)
-                               : last;
+    const QPointF before =
+        m_drawing.strokes().last().size() > 1
+            ? m_drawing.strokes().last().at(m_drawing.strokes().last().size() - 2)
+            : last;
     m_drawing.addPoint(point);
     // The curve near the newest point runs within the last three points.
     QRectF dirty = QRectF(before, last).normalized().united(QRectF(last, point).normalized());

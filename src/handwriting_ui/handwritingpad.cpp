@@ -221,8 +221,8 @@ void HandwritingPad::placeUnderEdit()
         at.setX(std::clamp(at.x(), available.left(),
                            std::max(available.left(), available.right() - size.width())));
         if (at.y() + size.height() > available.bottom())
-            at.setY(std::max(available.top(),
-                             m_edit->mapToGlobal(QPoint(0, 0)).y() - size.height()));
+            at.setY(
+                std::max(available.top(), m_edit->mapToGlobal(QPoint(0, 0)).y() - size.height()));
     }
     setGeometry(QRect(at, size));
 }
