@@ -154,13 +154,6 @@ void HandwritingPad::retranslate()
             translate(QStringLiteral("Insert this character (key %1)")).arg(i + 1));
 }
 
-void HandwritingPad::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslate();
-    QFrame::changeEvent(event);
-}
-
 QStringList HandwritingPad::candidates() const
 {
     QStringList result;
@@ -195,8 +188,12 @@ void HandwritingPad::padAction_triggered()
 
 void HandwritingPad::open()
 {
+    retranslate();
     if (m_script == FollowSetting)
         m_preferred = scriptOfSetting();
+    // The model loads now rather than when the first stroke ends.
+    if (!m_recognizer)
+        HandwritingRecognizer::shared();
     // Follow the window the line edit is in, so that the pad stays under it.
     if (m_watchedWindow != m_edit->window()) {
         if (m_watchedWindow)

@@ -4,6 +4,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/knowledgeunit.h"
 #include "dictionary/statementbuilder.h"
+#include "handwriting_ui/handwritingpad.h"
 #include "profile/deck.h"
 #include "profile/deckcard.h"
 #include "profile/profile.h"
@@ -63,6 +64,8 @@ EditCardDialog::EditCardDialog(QWidget* parent) : QDialog(parent)
     m_traditionalLabel = new QLabel(this);
     m_traditionalTE = new QLineEdit(this);
     m_traditionalTE->setObjectName(QStringLiteral("traditionalTE"));
+    korvo::HandwritingPad::attach(m_simplifiedTE, korvo::HandwritingPad::PreferSimplified);
+    korvo::HandwritingPad::attach(m_traditionalTE, korvo::HandwritingPad::PreferTraditional);
     m_pinyinLabel = new QLabel(this);
     m_pinyinTE = new QLineEdit(this);
     m_pinyinTE->setObjectName(QStringLiteral("pinyinTE"));
