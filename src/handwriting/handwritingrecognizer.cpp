@@ -19,6 +19,23 @@ constexpr double CoarseWeight = 0.1;
 // A drawing smaller than this share of the pad is not blown up to the size of a character.
 constexpr double MinimumExtentShare = 0.05;
 
+// Eight running sums side by side, which the compiler turns into vector instructions.
+float squaredDistance(const float* a, const float* b)
+{
+    static_assert(F % 8 == 0);
+    float sums[8] = {};
+    for (int i = 0; i < F; i += 8) {
+        for (int k = 0; k < 8; ++k) {
+            const float d = a[i + k] - b[i + k];
+            sums[k] += d * d;
+        }
+    }
+    float sum = 0;
+    for (const float part : sums)
+        sum += part;
+    return sum;
+}
+
 QString& sharedModelPath()
 {
     static QString path;
@@ -83,13 +100,9 @@ HandwritingRecognizer::recognize(const HandwritingDrawing& drawing, int limit,
         const int difference = std::abs(entry.strokeCount - n);
         if (difference > StrokeCountSlack)
             continue;
-        const float* other = m_model->feature(t);
-        float sum = 0;
-        for (int i = 0; i < F; ++i) {
-            const float d = feature[i] - other[i];
-            sum += d * d;
-        }
-        coarse.emplace_back(sum + StrokeCountWeight * difference, t);
+        coarse.emplace_back(squaredDistance(feature.data(), m_model->feature(t)) +
+                                StrokeCountWeight * difference,
+                            t);
     }
     w.coarseComparisons = int(coarse.size());
     w.steps += qint64(coarse.size()) * F;

@@ -1,5 +1,5 @@
 // Takes the README's picture of the drawing pad: the dictionary screen of the real program on a
-// fresh profile, the pad open under the search line with 學 written in it (from its stroke
+// fresh profile, the pad open under the search line with 谢 written in it (from its stroke
 // medians, by mouse events) and its candidates.
 //
 // Usage: quillet_screenshot_handwriting <output folder>   (run under a display, e.g. xvfb-run)
@@ -52,7 +52,7 @@ int main(int argc, char** argv)
     korvo::HandwritingCanvas* canvas = pad->canvas();
     const QRectF box = QRectF(canvas->rect()).adjusted(14, 14, -14, -14);
     for (const QVector<QPointF>& stroke :
-         handwritingtest::placed(handwritingtest::medians(QStringLiteral("學")), box)) {
+         handwritingtest::placed(handwritingtest::medians(QStringLiteral("谢")), box)) {
         QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, stroke.first().toPoint());
         for (const QPointF& p : stroke)
             QTest::mouseMove(canvas, p.toPoint());
