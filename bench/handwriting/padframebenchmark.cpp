@@ -41,6 +41,10 @@ int main(int argc, char* argv[])
     window.show();
     korvo::HandwritingPad* pad = korvo::HandwritingPad::attach(edit);
     pad->open();
+    if (!QTest::qWaitForWindowExposed(pad)) {
+        std::fprintf(stderr, "The pad was not shown\n");
+        return 1;
+    }
     korvo::HandwritingCanvas* canvas = pad->canvas();
 
     std::vector<double> frames, strokeEnds;
