@@ -107,10 +107,9 @@ void HandwritingCanvas::resizeEvent(QResizeEvent* event)
     redrawFinishedStrokes();
 }
 
-void HandwritingCanvas::paintEvent(QPaintEvent* event)
+void HandwritingCanvas::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.setClipRegion(event->region());
     painter.drawImage(0, 0, m_finished);
     if (m_drawing.isEmpty() && !m_placeholder.isEmpty()) {
         painter.setPen(palette().color(QPalette::PlaceholderText));

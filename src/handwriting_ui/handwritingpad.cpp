@@ -6,7 +6,6 @@
 #include "text/translationcatalogue.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -16,6 +15,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace korvo {
 
