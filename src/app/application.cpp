@@ -141,8 +141,9 @@ bool Application::initialize()
     relayProfileSignals();
 
     applyStyleOverrides();
-    chooseChineseFont();
+    // The language first: the font choice may have something to tell.
     applyInterfaceLanguage();
+    chooseChineseFont();
     session()->loadSettings();
     styleHints()->setStartDragDistance(6);
 
@@ -252,21 +253,49 @@ bool Application::openProfile()
         if (!resolveUnusableProfile(path, check))
             return false;
     }
-    m_profile = std::make_unique<Profile>(m_folders.profileFolder(), m_folders.profileTemplate());
-    // Shown from the event loop: a failed write may happen in the middle of a screen's work.
-    connect(m_profile.get(), &Profile::writeFailed, this, &Application::profile_writeFailed,
-            Qt::QueuedConnection);
-    m_profile->openDatabase();
-    return true;
+    for (;;) {
+        m_profile =
+            std::make_unique<Profile>(m_folders.profileFolder(), m_folders.profileTemplate());
+        // Shown from the event loop: a failed write may happen in the middle of a screen's work.
+        connect(m_profile.get(), &Profile::writeFailed, this, &Application::profile_writeFailed,
+                Qt::QueuedConnection);
+        m_profile->openDatabase();
+        if (!m_profile->isInMemory())
+            return true;
+        // Running on would keep nothing the learner does: say so, and let them mend it.
+        const QString problem = m_profile->openProblem();
+        m_profile.reset();
+        if (!confirmProfileRetry(problem))
+            return false;
+    }
+}
+
+// Before the profile is open, its language is unknown unless the file can still tell it; the
+// system's is the best guess then.
+void Application::useLocaleUntilTheProfileIsOpen(const QString& storedLocale)
+{
+    if (!storedLocale.isEmpty())
+        TranslationCatalogue::instance()->setLocale(storedLocale);
+    else if (TranslationCatalogue::instance()->locale().isEmpty())
+        TranslationCatalogue::instance()->setLocale(QLocale::system().name());
+}
+
+bool Application::confirmProfileRetry(const QString& problem)
+{
+    useLocaleUntilTheProfileIsOpen(QString());
+    const QString text =
+        korvo::translate("%1 cannot keep your profile in the folder %2 (%3), so nothing you do "
+                         "would be saved.\n\nMake the folder writable or free some space on "
+                         "its disk, then try again; or quit.")
+            .arg(productName(), QDir::toNativeSeparators(m_folders.profileFolder()), problem);
+    const QString buttons =
+        QStringLiteral("%1|%2").arg(korvo::translate("Try again"), korvo::translate("Quit"));
+    return messageBox(text, korvo::translate("Error"), buttons, MessageBoxKind::Error) == 0;
 }
 
 bool Application::resolveUnusableProfile(const QString& path, const ProfileFileCheck& check)
 {
     qWarning("The profile %s cannot be used: %s", qPrintable(path), qPrintable(check.detail));
-    // The profile's language is out of reach; the system's is the best guess.
-    if (TranslationCatalogue::instance()->locale().isEmpty())
-        TranslationCatalogue::instance()->setLocale(QLocale::system().name());
-
     const QString latest = Profile::SchemaVersions.last();
     QString backup;
     for (const QString& candidate : profileBackups(path)) {
@@ -275,6 +304,11 @@ bool Application::resolveUnusableProfile(const QString& path, const ProfileFileC
             break;
         }
     }
+    // The learner's language, as far as the file (or else its backup) can still tell it.
+    QString locale = readStoredSetting(path, QStringLiteral("locale"));
+    if (locale.isEmpty() && !backup.isEmpty())
+        locale = readStoredSetting(backup, QStringLiteral("locale"));
+    useLocaleUntilTheProfileIsOpen(locale);
     const QString shownPath = QDir::toNativeSeparators(path);
     const QString aside = QDir::toNativeSeparators(damagedFileName(path));
     QString text;
@@ -486,8 +520,13 @@ QStringList Application::chineseFontFamilies()
     return families;
 }
 
+// The learner's Chinese font stays as long as it is installed; otherwise the first installed
+// Chinese font takes its place, and a learner who had chosen one hears of it.
 void Application::chooseChineseFont()
 {
+    const QString stored = m_profile->setting(QStringLiteral("chineseFont")).toString();
+    if (!stored.isEmpty() && QFontDatabase::families().contains(stored))
+        return;
     const QStringList families = chineseFontFamilies();
     if (families.isEmpty()) {
         const QString text =
@@ -500,9 +539,16 @@ void Application::chooseChineseFont()
                                                             korvo::translate("Ignore"));
         if (messageBox(text, QString(), buttons, MessageBoxKind::Warning) == 0)
             QDesktopServices::openUrl(QUrl(QLatin1String(fontInstructionsUrl)));
+        return;
     }
-    m_profile->setSetting(QStringLiteral("chineseFont"),
-                          families.isEmpty() ? QString() : families.first());
+    if (!stored.isEmpty()) {
+        messageBox(korvo::translate("The Chinese font \"%1\" you chose is not installed any "
+                                    "more. %2 shows Chinese text in \"%3\" instead; you can "
+                                    "choose another font in the options.")
+                       .arg(stored, productName(), families.first()),
+                   QString(), QStringLiteral("ok"), MessageBoxKind::Information);
+    }
+    m_profile->setSetting(QStringLiteral("chineseFont"), families.first());
 }
 
 void Application::applyInterfaceLanguage()
@@ -639,6 +685,7 @@ void Application::showOptions()
         m_optionDialog =
             new OptionDialog(m_profile.get(), chineseFontFamilies(), m_mainWindow.get());
         m_optionDialog->setModal(true);
+        m_optionDialog->setUpdateCheckOffered(UpdateCheck::isAvailable());
     }
     m_optionDialog->prepareToShow();
     m_optionDialog->exec();

@@ -129,6 +129,8 @@ private:
     void reportAnimationProblem();
     bool openProfile();
     bool resolveUnusableProfile(const QString& path, const ProfileFileCheck& check);
+    bool confirmProfileRetry(const QString& problem);
+    void useLocaleUntilTheProfileIsOpen(const QString& storedLocale);
     bool restoreProfileBackup(const QString& path, const QString& backup);
     bool moveAside(const QString& path, QString* movedTo);
     QString writeProblem(const QString& error) const;

@@ -36,10 +36,17 @@ UpdateCheck::UpdateCheck(Profile* profile, QObject* parent)
 {
 }
 
+// The build names the version server (CMake option QUILLET_UPDATE_SERVER, empty by default and in
+// the Debian package); the environment variable of the same name takes its place, as the tests do.
 QString UpdateCheck::defaultServerAddress()
 {
     const QString configured = qEnvironmentVariable("QUILLET_UPDATE_SERVER");
-    return configured.isEmpty() ? QStringLiteral("https://updates.quillet.org") : configured;
+    return configured.isEmpty() ? QStringLiteral(QUILLET_UPDATE_SERVER) : configured;
+}
+
+bool UpdateCheck::isAvailable()
+{
+    return !defaultServerAddress().isEmpty();
 }
 
 QString UpdateCheck::platformName()
@@ -57,7 +64,7 @@ QString UpdateCheck::platformName()
 
 bool UpdateCheck::checkForUpdate()
 {
-    if (m_shuttingDown)
+    if (m_shuttingDown || m_serverAddress.isEmpty())
         return false;
     const qint64 nextCheck = m_profile->setting(NextCheckSetting).toLongLong();
     if (nextCheck > QDateTime::currentSecsSinceEpoch())

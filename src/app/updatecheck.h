@@ -27,6 +27,8 @@ public:
 
     // The maker's version server; QUILLET_UPDATE_SERVER in the environment replaces it.
     static QString defaultServerAddress();
+    // Whether a version server is configured at all; without one nothing is ever asked.
+    static bool isAvailable();
     // The platform name the server is told: the one the program was built for.
     static QString platformName();
 

@@ -4,8 +4,11 @@
 #include "cards/printcarddialog.h"
 #include "profile/deck.h"
 #include "profile/deckcard.h"
+#include "style/messagebox.h"
 #include "text/texthelpers.h"
+#include "text/translationcatalogue.h"
 
+#include <QDir>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -72,9 +75,23 @@ int CardPrinter::printDeck(Deck* deck)
     const int result = m_dialog->exec();
     if (result != QDialog::Accepted)
         return result;
-    if (m_currentDeck)
-        paintDeck(m_printer.get(), m_currentDeck, m_dialog->cardsPerRow());
+    if (m_currentDeck && paintDeck(m_printer.get(), m_currentDeck, m_dialog->cardsPerRow()) < 0)
+        reportFailure();
     return 0;
+}
+
+// The printer's own reasons stay on its side; the learner learns what did not happen and where.
+void CardPrinter::reportFailure()
+{
+    const QString text =
+        m_printer->outputFormat() == QPrinter::PdfFormat
+            ? translate(QStringLiteral("The cards could not be printed into the file %1. Choose "
+                                       "a folder you can write to, with room on its disk."))
+                  .arg(QDir::toNativeSeparators(m_printer->outputFileName()))
+            : translate(QStringLiteral("The cards could not be printed: the printer %1 reported "
+                                       "an error."))
+                  .arg(m_printer->printerName());
+    error(text, translate(QStringLiteral("Error")));
 }
 
 QString CardPrinter::documentName(Deck* deck)
@@ -161,12 +178,15 @@ int CardPrinter::paintDeck(QPrinter* printer, Deck* deck, int perRow)
     const QList<DeckCard*> cards = cardsToPrint(deck);
     QPainter painter;
     if (!painter.begin(printer))
-        return 0;
+        return -1;
     const QSize pageSize = printer->pageRect(QPrinter::DevicePixel).size().toSize();
-    const int pages = paintCards(&painter, pageSize, cards, perRow, printCardState(deck->profile()),
-                                 [printer] { printer->newPage(); });
-    painter.end();
-    return pages;
+    bool pagesStarted = true;
+    const int pages =
+        paintCards(&painter, pageSize, cards, perRow, printCardState(deck->profile()),
+                   [printer, &pagesStarted] { pagesStarted = printer->newPage() && pagesStarted; });
+    const bool finished =
+        painter.end() && pagesStarted && printer->printerState() != QPrinter::Error;
+    return finished ? pages : -1;
 }
 
 void CardPrinter::printCardDialog_paintRequested(QPrinter* printer)

@@ -47,8 +47,8 @@ public:
     explicit CardPrinter(QWidget* dialogParent = nullptr, QObject* parent = nullptr);
     ~CardPrinter() override;
 
-    // The whole print request: the dialog, then the printing. 0 after printing or when the
-    // request ends, otherwise the dialog's result.
+    // The whole print request: the dialog, then the printing, and a message when the printing
+    // failed. 0 after printing or when the request ends, otherwise the dialog's result.
     int printDeck(Deck* deck);
 
     QPrinter* printer() const { return m_printer.get(); }
@@ -73,13 +73,16 @@ public:
                           int perRow, const CardState& state, const std::function<void()>& newPage);
     // The cards printed for a deck: its own, or those of every deck below a folder in tree order.
     static QList<DeckCard*> cardsToPrint(Deck* deck);
-    // Paints every card of the deck (of all decks below a folder) onto the printer.
+    // Paints every card of the deck (of all decks below a folder) onto the printer; the pages
+    // printed, or -1 when the printer could not be opened (a PDF file that cannot be written) or
+    // reported an error.
     static int paintDeck(QPrinter* printer, Deck* deck, int perRow);
 
 public slots:
     void printCardDialog_paintRequested(QPrinter* printer);
 
 private:
+    void reportFailure();
     QWidget* m_dialogParent;
     std::unique_ptr<QPrinter> m_printer;
     QPointer<PrintCardDialog> m_dialog;

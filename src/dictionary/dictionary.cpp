@@ -481,6 +481,22 @@ void Dictionary::cacheUnit(KnowledgeUnit* unit)
     }
 }
 
+void Dictionary::forgetKnowledgeUnit(KnowledgeUnit* unit)
+{
+    const int id = unit->id();
+    if (m_unitCache.value(id) == unit) {
+        m_unitCache.remove(id);
+        m_unitsById.remove(id);
+        if (isDenseId(id) && size_t(id) < m_unitsByDenseId.size())
+            m_unitsByDenseId[size_t(id)] = nullptr;
+        if (isDenseId(id) && size_t(id) < m_rankingByDenseId.size())
+            m_rankingByDenseId[size_t(id)] = RankingData();
+        m_rankingData.remove(unit);
+    }
+    unit->setId(-1);
+    dropSearchIndex();
+}
+
 KnowledgeUnit* Dictionary::loadKnowledgeUnit(QSqlQuery& query, bool cache)
 {
     auto* unit = new KnowledgeUnit;

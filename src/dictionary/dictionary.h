@@ -91,6 +91,9 @@ public:
     // Inserts (id below 1) or updates the unit. After an insert the unit has its row id and
     // the dictionary owns it. Returns whether the statement succeeded.
     bool saveKnowledgeUnit(KnowledgeUnit* unit);
+    // Undoes what an insert by saveKnowledgeUnit() did in memory, after its transaction was
+    // rolled back: the unit leaves the caches (the caller owns it again) and has no id.
+    void forgetKnowledgeUnit(KnowledgeUnit* unit);
 
     // Radicals carry their radical id + 10000000; ids of 1000 and above name the simplified
     // form of radical id - 1000.

@@ -649,8 +649,10 @@ void PracticeWidget::refreshControls()
     const bool hasCard = currentCard() != nullptr;
 
     QLabel* progress = m_actionBar->label();
-    progress->setText(translate(QStringLiteral("%1 cards remaining (%2/%3)"))
-                          .arg(m_session ? m_session->remainingCardCount() : 0)
+    const int remaining = m_session ? m_session->remainingCardCount() : 0;
+    progress->setText(translatePlural(QStringLiteral("%1 card remaining (%2/%3)"),
+                                      QStringLiteral("%1 cards remaining (%2/%3)"), remaining)
+                          .arg(remaining)
                           .arg(m_session ? m_session->servedInRound() : 0)
                           .arg(m_session ? m_session->roundTotal() : 0));
     progress->adjustSize();

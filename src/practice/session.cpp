@@ -3,6 +3,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/knowledgeunit.h"
 #include "dictionary/statementbuilder.h"
+#include "practice/typedanswer.h"
 #include "profile/deck.h"
 #include "profile/deckcard.h"
 #include "profile/knowledge.h"
@@ -15,6 +16,7 @@
 #include <QSqlQuery>
 #include <QTime>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <utility>
@@ -225,6 +227,8 @@ void Session::prepare()
             decks.append(deck);
     }
     m_cardIds = selectCards(decks, m_useAllCards ? -1 : m_desiredCardCount, m_useSpacedRepetition);
+    if (m_type == SessionType::Write)
+        dropCardsWithoutAnswer();
     shuffleCards();
 
     m_progress.clear();
@@ -232,6 +236,21 @@ void Session::prepare()
         m_progress.insert(id, CardProgress());
     m_roundTotal = m_cardIds.size();
     m_currentIndex = -1;
+}
+
+// A type-in question on a field the card lacks could never be answered correctly, and the
+// session would never end: such cards are not asked.
+void Session::dropCardsWithoutAnswer()
+{
+    m_cardIds.erase(
+        std::remove_if(
+            m_cardIds.begin(), m_cardIds.end(),
+            [this](int id) {
+                DeckCard* card = m_profile->deckCardById(id);
+                return card &&
+                       typedAnswerField(card->knowledgeUnit(), m_quizOn).trimmed().isEmpty();
+            }),
+        m_cardIds.end());
 }
 
 void Session::start()

@@ -123,6 +123,7 @@ private:
     static CardState initialCardState();
     void setStatus(SessionStatus status, const QString& reason = QString());
     void shuffleCards();
+    void dropCardsWithoutAnswer();
     void writeHistory();
 
     Profile* m_profile = nullptr;

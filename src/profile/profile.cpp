@@ -107,9 +107,11 @@ QString Profile::databasePath() const
 void Profile::openDatabase()
 {
     const QString path = databasePath();
+    m_openProblem.clear();
     if (!QFileInfo::exists(path)) {
         if (!QDir().mkpath(m_profileFolder)) {
             qWarning("Could not create profile folder %s", qPrintable(m_profileFolder));
+            m_openProblem = QStringLiteral("the folder cannot be created");
         } else if (!QFile::copy(m_templatePath, path)) {
             qWarning("Could not copy the profile template %s to %s; starting with an empty "
                      "profile",
@@ -126,6 +128,7 @@ void Profile::openDatabase()
     if (!m_database.open()) {
         qWarning("Could not open the profile database %s: %s", qPrintable(path),
                  qPrintable(m_database.lastError().text()));
+        m_openProblem = m_database.lastError().text();
         openFallbackDatabase(path);
     } else {
         // The rollback journal is kept in the file's own folder and brings the file back to
@@ -139,6 +142,7 @@ void Profile::openDatabase()
         if (m_database.tables().isEmpty() && !createProfileSchema(m_database)) {
             qWarning("The profile database %s has no tables and none can be made",
                      qPrintable(path));
+            m_openProblem = QStringLiteral("the file cannot be written");
             openFallbackDatabase(path);
         }
     }
@@ -540,7 +544,8 @@ bool Profile::writeDeck(Deck* deck)
 {
     QStringList fields = {QStringLiteral("title"), QStringLiteral("isFolder"),
                           QStringLiteral("updateDate")};
-    QVariantList values = {deck->displayTitle(), deck->isFolder() ? 1 : 0,
+    // A built-in deck keeps its placeholder title, which every language shows in its own words.
+    QVariantList values = {deck->title(), deck->isFolder() ? 1 : 0,
                            deck->updateDate().toMSecsSinceEpoch()};
     const bool isNew = deck->id() < 0;
     if (isNew) {
@@ -746,18 +751,85 @@ void Profile::storeCard(Deck* deck, DeckCard* card)
         return;
     retryFailedWrites();
     const bool nested = isNested();
-    if (writeCard(deck, card)) {
+    const bool insert = card->id() < 1;
+    const bool written = writeCard(deck, card);
+    if (m_together) {
+        m_togetherWrites.append({nullptr, {deck, card}, insert && written});
+        m_togetherFailed = m_togetherFailed || !written;
+        return;
+    }
+    if (written) {
         noteWriteSuccess();
         return;
     }
     if (nested)
         return;
-    bool known = false;
-    for (const PendingCard& pending : std::as_const(m_pendingCards))
-        known = known || pending.card == card;
-    if (!known)
-        m_pendingCards.append({deck, card});
+    keepCard(deck, card);
     noteWriteFailure(m_lastWriteError);
+}
+
+void Profile::keepCard(Deck* deck, DeckCard* card)
+{
+    for (const PendingCard& pending : std::as_const(m_pendingCards)) {
+        if (pending.card == card)
+            return;
+    }
+    m_pendingCards.append({deck, card});
+}
+
+void Profile::keepUnit(KnowledgeUnit* unit)
+{
+    // A new unit has no owner until the dictionary stores it; the profile keeps it till then.
+    if (unit->id() < 1 && !unit->parent())
+        unit->setParent(this);
+    if (!m_pendingUnits.contains(unit))
+        m_pendingUnits.append(unit);
+}
+
+bool Profile::saveTogether(const std::function<void()>& writes)
+{
+    if (isNested() || m_together) {
+        writes();
+        return true;
+    }
+    retryFailedWrites();
+    m_together = true;
+    m_togetherFailed = false;
+    m_togetherWrites.clear();
+    beginTransaction(m_database);
+    writes();
+    m_together = false;
+    const QList<TogetherWrite> done = std::exchange(m_togetherWrites, {});
+    if (finishTransaction(m_database, !m_togetherFailed)) {
+        noteWriteSuccess();
+        return true;
+    }
+    if (!m_togetherFailed)
+        m_lastWriteError = m_database.lastError().text();
+    undoTogetherWrites(done);
+    noteWriteFailure(m_lastWriteError);
+    return false;
+}
+
+// The rolled-back rows are gone: what they stored waits for the retry, units first, as new rows
+// where they were inserted.
+void Profile::undoTogetherWrites(const QList<TogetherWrite>& writes)
+{
+    for (const TogetherWrite& write : writes) {
+        if (write.inserted && write.unit) {
+            m_dictionary->forgetKnowledgeUnit(write.unit);
+        } else if (write.inserted && write.card.card) {
+            write.card.card->setId(-1);
+        }
+    }
+    for (const TogetherWrite& write : writes) {
+        if (write.unit)
+            keepUnit(write.unit);
+    }
+    for (const TogetherWrite& write : writes) {
+        if (write.card.deck && write.card.card)
+            keepCard(write.card.deck, write.card.card);
+    }
 }
 
 bool Profile::writeCard(Deck* deck, DeckCard* card)
@@ -803,17 +875,20 @@ bool Profile::saveKnowledgeUnit(KnowledgeUnit* unit)
         return false;
     retryFailedWrites();
     const bool nested = isNested();
-    if (writeUnit(unit)) {
+    const bool insert = unit->id() < 1;
+    const bool written = writeUnit(unit);
+    if (m_together) {
+        m_togetherWrites.append({unit, {}, insert && written});
+        m_togetherFailed = m_togetherFailed || !written;
+        return true;
+    }
+    if (written) {
         noteWriteSuccess();
         return true;
     }
     if (nested)
         return false;
-    // A new unit has no owner until the dictionary stores it; the profile keeps it till then.
-    if (unit->id() < 1 && !unit->parent())
-        unit->setParent(this);
-    if (!m_pendingUnits.contains(unit))
-        m_pendingUnits.append(unit);
+    keepUnit(unit);
     noteWriteFailure(m_lastWriteError);
     return true;
 }

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 namespace korvo {
@@ -54,6 +55,10 @@ public:
     // the folder or the file cannot be made, the problem goes to the error output and the
     // profile runs on an empty database with every table, in memory if nothing else works.
     void openDatabase();
+    // Why openDatabase() fell back on a profile in memory (nothing would be kept): empty when the
+    // file is open.
+    QString openProblem() const { return m_openProblem; }
+    bool isInMemory() const { return !m_openProblem.isEmpty(); }
     QString databaseVersion();
     // Brings the open file to the last schema version, one transaction per version step.
     void upgradeDatabase();
@@ -85,6 +90,12 @@ public:
     void renumberDecks();
     // Writes the row of a card of the deck (insert or update). Used by Deck::saveCard.
     void storeCard(Deck* deck, DeckCard* card);
+    // Runs `writes` (calls of saveKnowledgeUnit() and of decks' saveCard()) as one transaction:
+    // all of them reach the file or none. When one fails, or the commit does, everything is
+    // rolled back, the rows inserted lose their ids again, each change is kept to be written by
+    // the retry, and the failure is announced like any other. Returns whether it was committed.
+    // Inside another writer's transaction the writes simply join it.
+    bool saveTogether(const std::function<void()>& writes);
     // Deletes the rows of these cards (and of these user-made units when no card shows them any
     // more) in one transaction. Used by Deck::deleteCard.
     void deleteRows(const QList<int>& cardIds, const QList<int>& unitIds = QList<int>());
@@ -152,6 +163,13 @@ private:
         QPointer<Deck> deck;
         QPointer<DeckCard> card;
     };
+    // A write made inside saveTogether(), kept in case the whole has to be undone.
+    struct TogetherWrite
+    {
+        QPointer<KnowledgeUnit> unit;
+        PendingCard card;
+        bool inserted = false;
+    };
 
     void retryFailedWrites();
     bool writeSettings();
@@ -166,6 +184,9 @@ private:
     bool writeRenumbering();
     bool writeDeletion(const RowDeletion& rows);
     void keepDeck(Deck* deck, bool cardOrder);
+    void keepCard(Deck* deck, DeckCard* card);
+    void keepUnit(KnowledgeUnit* unit);
+    void undoTogetherWrites(const QList<TogetherWrite>& writes);
     bool isNested() const;
     void openFallbackDatabase(const QString& fileName);
     void upgradeToVersion(const QString& version);
@@ -176,6 +197,7 @@ private:
     QString m_templatePath;
     QSqlDatabase m_database;
     QString m_databaseVersion;
+    QString m_openProblem;
 
     QMap<QString, QVariant> m_settingDefaults;
     QMap<QString, QVariant> m_settingCache;
@@ -189,6 +211,10 @@ private:
     RowDeletion m_pendingDeletion;
     bool m_renumberPending = false;
     bool m_retrying = false;
+    // Set while saveTogether() runs its writes; what they wrote, and whether one failed.
+    bool m_together = false;
+    bool m_togetherFailed = false;
+    QList<TogetherWrite> m_togetherWrites;
     bool m_writeFailureReported = false;
     QString m_lastWriteError;
     QTimer m_retryTimer;

@@ -149,6 +149,30 @@ ProfileFileCheck checkSqliteFile(QSqlDatabase& database, const QString& latestVe
 
 } // namespace
 
+QString readStoredSetting(const QString& path, const QString& name)
+{
+    if (!QFileInfo(path).isFile())
+        return QString();
+    QString value;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                                          QLatin1String(ProfileCheckConnection));
+        database.setDatabaseName(path);
+        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (database.open()) {
+            QSqlQuery query(database);
+            query.prepare(
+                QStringLiteral("SELECT settingValue FROM UserSettings WHERE settingName = :name"));
+            query.bindValue(QStringLiteral(":name"), name);
+            if (query.exec() && query.next())
+                value = query.value(0).toString();
+        }
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(QLatin1String(ProfileCheckConnection));
+    return value;
+}
+
 ProfileFileCheck checkProfileFile(const QString& path, const QString& latestVersion)
 {
     const QFileInfo info(path);

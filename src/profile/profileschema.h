@@ -49,4 +49,8 @@ struct ProfileFileCheck
 // killed process is rolled back, as any connection would).
 ProfileFileCheck checkProfileFile(const QString& path, const QString& latestVersion);
 
+// The stored text of a user setting in a profile file opened read-only, as far as the file can
+// still be read; empty when it cannot be, or holds no such setting.
+QString readStoredSetting(const QString& path, const QString& name);
+
 } // namespace korvo

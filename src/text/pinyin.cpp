@@ -1,6 +1,7 @@
 #include "text/pinyin.h"
 
 #include <QHash>
+#include <QRegularExpression>
 
 #include <array>
 #include <string_view>
@@ -384,6 +385,43 @@ QStringList splitSyllables(const QString& text)
         if (p < s.size() && isToneDigit(s.at(p)))
             ++p;
         result.append(replaceErhuaAndPlaceholder(s.mid(start, p - start)));
+    }
+    return result;
+}
+
+QStringList canonicalSyllables(const QString& text)
+{
+    static const QRegularExpression separators(QStringLiteral("[\\s'\u2019-]+"));
+    // Every ü spelling becomes the one the syllable table uses, whose "lue" and "nue" are lüe
+    // and nüe; then tone marks become digits.
+    QString lower = toUmlautForm(lowerUnits(text.trimmed()));
+    for (qsizetype i = 0; i + 1 < lower.size(); ++i) {
+        if (lower.at(i) == QChar(uUmlaut) && plainVowelOf(lower.at(i + 1).unicode()) == u'e')
+            lower[i] = QLatin1Char('u');
+    }
+    const QString numbered = toUmlautForm(markedToNumbered(lower, true));
+    QStringList result;
+    for (const QString& chunk : numbered.split(separators, Qt::SkipEmptyParts)) {
+        qsizetype p = 0;
+        while (p < chunk.size()) {
+            qsizetype length = matchAt(chunk, p);
+            if (length == 0 && chunk.at(p) == QLatin1Char('r'))
+                length = 1; // the erhua suffix written as a syllable of its own
+            if (length == 0)
+                return {};
+            QString syllable = chunk.mid(p, length);
+            p += length;
+            if (p < chunk.size() && isToneDigit(chunk.at(p)))
+                syllable.append(chunk.at(p++));
+            else if (p < chunk.size() && chunk.at(p).isDigit())
+                return {};
+            syllable = withDefaultTone(syllable);
+            if (syllable.startsWith(QLatin1String("lue")) ||
+                syllable.startsWith(QLatin1String("nue")))
+                syllable.replace(1, 1, QStringLiteral("u:"));
+            syllable.replace(QChar(uUmlaut), QLatin1String("u:"));
+            result.append(syllable);
+        }
     }
     return result;
 }

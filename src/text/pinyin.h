@@ -61,6 +61,13 @@ int toneOfMarked(const QString& syllable);
 // no backtracking; unknown characters are skipped).
 QStringList splitSyllables(const QString& text);
 
+// Typed or stored pinyin as numbered syllables spelled one way, so that two spellings of the same
+// reading compare equal: lower case, tone marks as digits, ü (typed "ü", "v" or "u:") written
+// "u:", a syllable without a tone given the neutral tone 5, the erhua "r" as "r5". Blanks,
+// apostrophes and hyphens separate syllables ("xi'an" is xi1 an1, not xian1). Empty when any part
+// of the text is not a syllable, or when the text is blank.
+QStringList canonicalSyllables(const QString& text);
+
 // "zhōng" -> "zhong1"; a syllable without mark gets "5" only when forceTone is set.
 QString markedSyllableToNumbered(const QString& syllable, bool forceTone = false);
 // Tone-marked text -> numbered text, ü written "u:".

@@ -161,6 +161,7 @@ void TranslationCatalogue::close()
     m_sourceTable = 0;
     m_translationTable = 0;
     m_charset.clear();
+    m_pluralRule = PluralRule();
     m_cache.clear();
     m_fileSearches = 0;
 }
@@ -252,6 +253,7 @@ bool TranslationCatalogue::parse(const QString& path)
             if (!name.isEmpty() && name != QLatin1String("CHARSET"))
                 m_charset = name.toLower();
         }
+        m_pluralRule = PluralRule::fromHeader(header);
     }
     return true;
 }
@@ -299,27 +301,51 @@ QString TranslationCatalogue::translate(const QString& text)
     ensureLoaded();
     if (!m_loaded)
         return text;
-
-    const QByteArray key = text.toUtf8();
-    qint64 found = -1;
-    const auto cached = m_cache.constFind(key);
-    if (cached != m_cache.constEnd()) {
-        found = cached.value();
-    } else {
-        ++m_fileSearches;
-        QByteArray source;
-        for (quint32 i = 0; i < m_count; ++i) {
-            if (entry(m_sourceTable, i, &source) && source == key) {
-                found = i;
-                break;
-            }
-        }
-        m_cache.insert(key, found);
-    }
     QByteArray translation;
+    const qint64 found = findEntry(text.toUtf8());
     if (found < 0 || !entry(m_translationTable, quint32(found), &translation))
         return text;
     return decode(translation);
+}
+
+// A plural entry's source is the singular and the plural joined by a NUL; its translation holds
+// every form of the language, separated the same way.
+QString TranslationCatalogue::translatePlural(const QString& singular, const QString& plural,
+                                              qint64 n)
+{
+    const QString english = n == 1 ? singular : plural;
+    if (singular.isEmpty())
+        return english;
+    ensureLoaded();
+    if (!m_loaded)
+        return english;
+    QByteArray translation;
+    const qint64 found = findEntry(singular.toUtf8() + '\0' + plural.toUtf8());
+    if (found < 0 || !entry(m_translationTable, quint32(found), &translation))
+        return english;
+    const QList<QByteArray> forms = translation.split('\0');
+    const int form = m_pluralRule.formFor(n);
+    if (form >= forms.size() || forms.at(form).isEmpty())
+        return english;
+    return decode(forms.at(form));
+}
+
+qint64 TranslationCatalogue::findEntry(const QByteArray& key)
+{
+    const auto cached = m_cache.constFind(key);
+    if (cached != m_cache.constEnd())
+        return cached.value();
+    ++m_fileSearches;
+    qint64 found = -1;
+    QByteArray source;
+    for (quint32 i = 0; i < m_count; ++i) {
+        if (entry(m_sourceTable, i, &source) && source == key) {
+            found = i;
+            break;
+        }
+    }
+    m_cache.insert(key, found);
+    return found;
 }
 
 bool TranslationCatalogue::isLoaded()
@@ -395,6 +421,11 @@ QStringList TranslationCatalogue::languageCodes()
 QString translate(const QString& text)
 {
     return TranslationCatalogue::instance()->translate(text);
+}
+
+QString translatePlural(const QString& singular, const QString& plural, qint64 n)
+{
+    return TranslationCatalogue::instance()->translatePlural(singular, plural, n);
 }
 
 } // namespace korvo

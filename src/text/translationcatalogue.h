@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "text/pluralrule.h"
+
 // The process-wide translation catalogue: every text shown to the user passes through it.
 //
 // The English source text is the key; the translation comes from a compiled GNU message
@@ -48,6 +50,10 @@ public:
 
     // The translation of an English source text, or the text itself when there is none.
     QString translate(const QString& text);
+    // The translation of a text about `n` things in the form the language uses for n (the
+    // catalogue's Plural-Forms rule picks it); without one, English's: `singular` for 1,
+    // `plural` otherwise. The count is not filled in: texts keep their "%1".
+    QString translatePlural(const QString& singular, const QString& plural, qint64 n);
 
     // Takes the bytes as the catalogue of the current locale, as if they had been read from its
     // file (which is then not looked for). Returns whether they hold a usable catalogue; when
@@ -85,6 +91,8 @@ private:
     // Bytes of string i of the table at tableOffset; false when the entry lies outside the file.
     bool entry(quint32 tableOffset, quint32 index, QByteArray* bytes) const;
     QString decode(const QByteArray& bytes) const;
+    // Index of the catalogue entry whose source is `key`, or -1.
+    qint64 findEntry(const QByteArray& key);
 
     QString m_folder;
     QString m_name = QStringLiteral("locale");
@@ -101,6 +109,7 @@ private:
     quint32 m_sourceTable = 0;
     quint32 m_translationTable = 0;
     QString m_charset;
+    PluralRule m_pluralRule;
     // Key -> index of its entry, or -1 for a key the catalogue does not have.
     QHash<QByteArray, qint64> m_cache;
     int m_fileSearches = 0;
@@ -111,5 +120,13 @@ private:
 
 // The translation of an English source text through the process-wide catalogue.
 QString translate(const QString& text);
+// The same for a text about `n` things ("%1 card" / "%1 cards"); fill the count in with arg().
+QString translatePlural(const QString& singular, const QString& plural, qint64 n);
+// Marks a literal kept in a table for translation: the text extraction sees it, and the code
+// passes it to translate() where it is shown.
+constexpr const char* translatable(const char* text)
+{
+    return text;
+}
 
 } // namespace korvo

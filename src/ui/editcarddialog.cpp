@@ -3,7 +3,6 @@
 #include "cards/cardwidget.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/knowledgeunit.h"
-#include "dictionary/statementbuilder.h"
 #include "handwriting_ui/handwritingpad.h"
 #include "profile/deck.h"
 #include "profile/deckcard.h"
@@ -20,7 +19,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSqlDatabase>
 #include <QVBoxLayout>
 
 using korvo::ApplicationServices;
@@ -88,6 +86,12 @@ EditCardDialog::EditCardDialog(QWidget* parent) : QDialog(parent)
     form->addWidget(m_definitionLabel, 3, 0, Qt::AlignTop);
     form->addWidget(m_definitionTE, 3, 1);
     layout->addLayout(form);
+
+    m_problemLabel = new QLabel(this);
+    m_problemLabel->setObjectName(QStringLiteral("problemLabel"));
+    m_problemLabel->setWordWrap(true);
+    m_problemLabel->setStyleSheet(QStringLiteral("color: #b00020"));
+    layout->addWidget(m_problemLabel);
 
     m_autoFillCheckbox = new QCheckBox(this);
     m_autoFillCheckbox->setObjectName(QStringLiteral("autoFillCheckbox"));
@@ -160,6 +164,29 @@ void EditCardDialog::setCard(DeckCard* card, int deckId)
     updateDictionaryButton();
 }
 
+// Why the form cannot be saved as it stands; empty when it can.
+QString EditCardDialog::formProblem() const
+{
+    if (m_simplifiedTE->text().trimmed().isEmpty() && m_traditionalTE->text().trimmed().isEmpty())
+        return translate(QStringLiteral("Type the characters of the card."));
+    const QString pinyin = m_pinyinTE->text().trimmed();
+    // A reading loaded as it is (a dictionary entry with Latin letters, say) may stay.
+    if (!pinyin.isEmpty() && pinyin != m_loadedPinyin &&
+        korvo::canonicalSyllables(pinyin).isEmpty())
+        return translate(QStringLiteral("\"%1\" is not pinyin: type syllables with tone numbers "
+                                        "(ni3 hao3) or tone marks (nǐ hǎo), or leave it empty."))
+            .arg(pinyin);
+    return QString();
+}
+
+void EditCardDialog::updateSaveButton()
+{
+    const QString problem = formProblem();
+    m_problemLabel->setText(problem);
+    m_problemLabel->setVisible(!problem.isEmpty());
+    m_saveButton->setEnabled(problem.isEmpty());
+}
+
 void EditCardDialog::retranslate()
 {
     setWindowTitle(translate(QStringLiteral("Card")));
@@ -202,16 +229,26 @@ void EditCardDialog::fillForm()
     m_definitionTE->setPlainText(
         m_workingUnit->definition().replace(QLatin1Char('/'), QLatin1String("; ")));
     m_loading = false;
+    // A reading filled in from an entry is taken as it is.
+    m_loadedPinyin = m_pinyinTE->text().trimmed();
+    updateSaveButton();
 }
 
 void EditCardDialog::applyForm()
 {
     m_workingUnit->setSimplified(m_simplifiedTE->text().trimmed());
     m_workingUnit->setTraditional(m_traditionalTE->text().trimmed());
-    // Tone numbers become marks; text typed with marks passes through unchanged.
-    m_workingUnit->setPinyinWithToneMarks(korvo::numberedToMarked(m_pinyinTE->text().trimmed()));
+    // Pinyin is stored numbered and spaced however it was typed; a reading that is not all
+    // syllables (kept from the entry it was loaded with) passes through as it is.
+    const QString pinyin = m_pinyinTE->text().trimmed();
+    const QStringList syllables = korvo::canonicalSyllables(pinyin);
+    if (syllables.isEmpty())
+        m_workingUnit->setPinyinWithToneMarks(korvo::numberedToMarked(pinyin));
+    else
+        m_workingUnit->setPinyin(syllables.join(QLatin1Char(' ')));
     m_workingUnit->setDefinition(m_definitionTE->toPlainText().trimmed(), QStringLiteral(";"));
     updateDictionaryButton();
+    updateSaveButton();
 }
 
 void EditCardDialog::updateDictionaryButton()
@@ -302,14 +339,24 @@ void EditCardDialog::dictionaryButton_clicked()
 void EditCardDialog::saveButton_clicked()
 {
     applyForm();
+    if (!formProblem().isEmpty())
+        return;
     Profile* userProfile = profile();
     Dictionary* userDictionary = userProfile ? userProfile->dictionary() : nullptr;
     if (!userDictionary) {
         reject();
         return;
     }
+    // The unit and the card that shows it reach the disk together: a crash between them would
+    // leave a unit no card shows, or a card without its unit. A failed write is told by the
+    // profile and kept for its retry, so the dialog closes either way.
+    userProfile->saveTogether([this, userProfile] { storeForm(userProfile); });
+    accept();
+}
 
-    // A new user-made unit with the form's content; none when it could not be stored.
+void EditCardDialog::storeForm(Profile* userProfile)
+{
+    // A new user-made unit with the form's content, kept by the profile until it is stored.
     auto storeNewUnit = [&]() -> KnowledgeUnit* {
         auto* unit = new KnowledgeUnit;
         unit->setType(2);
@@ -332,10 +379,6 @@ void EditCardDialog::saveButton_clicked()
         cardDeck->saveCard(m_card);
     };
 
-    // The unit and the card that shows it reach the disk together: a crash between them would
-    // leave a unit no card shows, or a card without its unit.
-    QSqlDatabase database = userProfile->database();
-    korvo::beginTransaction(database);
     if (m_sourceUnit) {
         const QList<int> cardIds = userProfile->cardIdsForKnowledgeUnit(m_sourceUnit->id());
         if (cardIds.size() >= 2 && m_card) {
@@ -358,6 +401,4 @@ void EditCardDialog::saveButton_clicked()
                 deck->addKnowledgeUnit(unit);
         }
     }
-    korvo::endTransaction(database);
-    accept();
 }

@@ -62,6 +62,9 @@ private:
     void fillForm();
     void applyForm();
     void updateDictionaryButton();
+    QString formProblem() const;
+    void updateSaveButton();
+    void storeForm(korvo::Profile* userProfile);
     // Fills the form from the dictionaries for the text of field 0 (simplified) or 1
     // (traditional).
     void autoFill(int field);
@@ -78,6 +81,7 @@ private:
     QLabel* m_traditionalLabel = nullptr;
     QLabel* m_pinyinLabel = nullptr;
     QLabel* m_definitionLabel = nullptr;
+    QLabel* m_problemLabel = nullptr;
     korvo::CardWidget* m_preview = nullptr;
 
     QPointer<korvo::DeckCard> m_card;
@@ -87,4 +91,5 @@ private:
     bool m_loading = false;
     QString m_lastSimplified;
     QString m_lastTraditional;
+    QString m_loadedPinyin;
 };

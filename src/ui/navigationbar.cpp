@@ -132,13 +132,14 @@ void NavigationBar::retranslate()
     button(QStringLiteral("dictionaryButton"))->setText(translate("Dictionary"));
     m_optionButton->setText(translate("Options"));
     m_helpButton->setText(translate("Help"));
-    const QList<QPair<const char*, const char*>> texts = {{"import", "Import cards..."},
-                                                          {"export", "Export cards..."},
-                                                          {"print", "Print..."},
-                                                          {"options", "Options..."},
-                                                          {"help", "Help"},
-                                                          {"quickstart", "Quick Start Guide"},
-                                                          {"about", "About"}};
+    const QList<QPair<const char*, const char*>> texts = {
+        {"import", translatable("Import cards...")},
+        {"export", translatable("Export cards...")},
+        {"print", translatable("Print...")},
+        {"options", translatable("Options...")},
+        {"help", translatable("Help")},
+        {"quickstart", translatable("Quick Start Guide")},
+        {"about", translatable("About")}};
     for (const auto& [name, text] : texts) {
         if (auto* action = findChild<QAction*>(QLatin1String(name)))
             action->setText(translate(text));

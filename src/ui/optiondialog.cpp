@@ -8,12 +8,14 @@
 #include "text/translationcatalogue.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QFontComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
@@ -28,7 +30,7 @@ using korvo::translate;
 namespace {
 
 enum ItemData { SectionRole = Qt::UserRole, PropertyRole, OverriddenRole, FileValueRole };
-enum Page { NonePage, FontSizePage, FontFamilyPage, FontWeightPage };
+enum Page { NonePage, FontSizePage, FontFamilyPage, FontWeightPage, ColorPage };
 
 const QString GeneralTab = QStringLiteral("generalTab");
 
@@ -55,6 +57,8 @@ Page pageOf(const QString& property)
         return FontFamilyPage;
     if (property == QLatin1String("fontWeight"))
         return FontWeightPage;
+    if (property.endsWith(QLatin1String("olor")))
+        return ColorPage;
     return NonePage;
 }
 
@@ -64,11 +68,20 @@ QString textOf(const QVariant& value)
                                                : value.toString();
 }
 
+// Selects the item of the value; none (index -1) when the box has no such item, so that Save
+// cannot store another value in its place.
 void selectData(QComboBox* box, const QString& value)
 {
-    const int index = box->findData(value);
-    if (index >= 0)
-        box->setCurrentIndex(index);
+    box->setCurrentIndex(box->findData(value));
+}
+
+void showColor(QPushButton* button, const QColor& color)
+{
+    QPixmap swatch(32, 16);
+    swatch.fill(color);
+    button->setIcon(QIcon(swatch));
+    button->setIconSize(swatch.size());
+    button->setText(color.name());
 }
 
 QWidget* labelledRow(QWidget* parent, QLabel* label, QWidget* field)
@@ -196,7 +209,13 @@ QWidget* OptionDialog::buildAppearanceTab()
     m_fontWeightCheckbox = new QCheckBox(fontWeightPage);
     m_fontWeightCheckbox->setObjectName(QStringLiteral("fontWeightCheckbox"));
     (new QHBoxLayout(fontWeightPage))->addWidget(m_fontWeightCheckbox);
-    for (QWidget* page : {nonePage, fontSizePage, fontFamilyPage, fontWeightPage})
+    m_colorLabel = new QLabel(m_pages);
+    m_colorButton = new QPushButton(m_pages);
+    m_colorButton->setObjectName(QStringLiteral("colorButton"));
+    QWidget* colorPage = labelledRow(m_pages, m_colorLabel, m_colorButton);
+    colorPage->setObjectName(QStringLiteral("colorPage"));
+    connect(m_colorButton, &QPushButton::clicked, this, &OptionDialog::colorButton_clicked);
+    for (QWidget* page : {nonePage, fontSizePage, fontFamilyPage, fontWeightPage, colorPage})
         m_pages->addWidget(page);
     connect(m_pages, &QStackedWidget::currentChanged, this,
             &OptionDialog::stylePropertyPages_currentChanged);
@@ -246,6 +265,7 @@ void OptionDialog::retranslate()
     m_fontSizeLabel->setText(translate("Font size:"));
     m_fontFamilyLabel->setText(translate("Font family:"));
     m_fontWeightCheckbox->setText(translate("Bold"));
+    m_colorLabel->setText(translate("Color:"));
     m_resetStyleButton->setText(translate("Reset"));
     m_saveButton->setText(translate("Save"));
     m_cancelButton->setText(translate("Cancel"));
@@ -389,6 +409,8 @@ void OptionDialog::styleTreeView_currentItemChanged(QTreeWidgetItem* current, QT
         else if (page == FontWeightPage)
             m_fontWeightCheckbox->setChecked(
                 value.compare(QLatin1String("bold"), Qt::CaseInsensitive) == 0);
+        else if (page == ColorPage)
+            showColor(m_colorButton, QColor(value));
     }
     m_pages->setCurrentIndex(page);
     m_loadingPage = false;
@@ -413,11 +435,27 @@ void OptionDialog::styleProperty_changed()
         value =
             m_fontWeightCheckbox->isChecked() ? QStringLiteral("bold") : QStringLiteral("normal");
         break;
+    case ColorPage:
+        value = m_colorButton->text();
+        break;
     default:
         return;
     }
     if (value != child->text(1))
         setChildValue(child, value, true);
+}
+
+void OptionDialog::colorButton_clicked()
+{
+    QTreeWidgetItem* child = m_styleTree->currentItem();
+    if (!child || !child->parent())
+        return;
+    const QColor color = QColorDialog::getColor(
+        QColor(child->text(1)), this, propertyLabel(child->data(0, PropertyRole).toString()));
+    if (!color.isValid())
+        return;
+    showColor(m_colorButton, color);
+    styleProperty_changed();
 }
 
 void OptionDialog::resetStyleButton_clicked()
@@ -452,30 +490,38 @@ QString OptionDialog::overridesJson() const
     return QString::fromUtf8(korvo::writeJson(sections));
 }
 
+// Everything is read from the form before anything is stored: a stored language retranslates
+// this dialog at once, which would reset the rest of the form.
 void OptionDialog::saveButton_clicked()
 {
-    bool restartNeeded = false;
+    QList<QPair<QString, QVariant>> settings;
     if (m_generalLoaded) {
-        m_profile->setSetting(QStringLiteral("characterMode"), m_modeDD->currentData());
-        if (m_localeDD->currentIndex() >= 0)
-            m_profile->setSetting(QStringLiteral("locale"), m_localeDD->currentData());
-        m_profile->setSetting(QStringLiteral("autoUpdateCheck"), m_updateCheckBox->isChecked());
-        m_profile->setSetting(QStringLiteral("playAudioOnRevealCard"),
-                              m_playAudioCheckBox->isChecked());
+        settings.append({QStringLiteral("characterMode"), m_modeDD->currentData()});
+        settings.append({QStringLiteral("locale"), m_localeDD->currentData()});
+        if (m_updateCheckBox->isVisibleTo(this))
+            settings.append({QStringLiteral("autoUpdateCheck"), m_updateCheckBox->isChecked()});
+        settings.append(
+            {QStringLiteral("playAudioOnRevealCard"), m_playAudioCheckBox->isChecked()});
     }
+    bool restartNeeded = false;
     if (m_appearanceLoaded) {
         if (m_fontChanging)
-            m_profile->setSetting(QStringLiteral("chineseFont"), m_fontComboBox->currentData());
+            settings.append({QStringLiteral("chineseFont"), m_fontComboBox->currentData()});
         const QString overrides = overridesJson();
         QString stored = m_profile->setting(QStringLiteral("overridenStyle")).toString();
         if (stored.isEmpty())
             stored = QStringLiteral("{}");
         if (overrides != stored) {
-            m_profile->setSetting(QStringLiteral("overridenStyle"), overrides);
+            settings.append({QStringLiteral("overridenStyle"), overrides});
             restartNeeded = true;
         }
-        m_profile->setSetting(QStringLiteral("pinyinColorization"),
-                              m_pinyinColorComboBox->currentData());
+        settings.append(
+            {QStringLiteral("pinyinColorization"), m_pinyinColorComboBox->currentData()});
+    }
+    for (const auto& [name, value] : std::as_const(settings)) {
+        // A box left without a selection (a stored value it does not offer) keeps the value.
+        if (value.isValid())
+            m_profile->setSetting(name, value);
     }
     if (restartNeeded) {
         korvo::information(
@@ -484,6 +530,11 @@ void OptionDialog::saveButton_clicked()
     }
     hide();
     setResult(QDialog::Accepted);
+}
+
+void OptionDialog::setUpdateCheckOffered(bool offered)
+{
+    m_updateCheckBox->setVisible(offered);
 }
 
 void OptionDialog::cancelButton_clicked()

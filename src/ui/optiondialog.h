@@ -35,6 +35,8 @@ public:
     void retranslate();
     // Forgets which tabs were filled, so that the next showing reads the settings again.
     void prepareToShow();
+    // The update check is offered only when the program has a version server to ask.
+    void setUpdateCheckOffered(bool offered);
 
     QTabWidget* tabWidget() const { return m_tabs; }
     QTreeWidget* styleTreeView() const { return m_styleTree; }
@@ -47,6 +49,7 @@ public slots:
     void styleTreeView_currentItemChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void styleProperty_changed();
     void resetStyleButton_clicked();
+    void colorButton_clicked();
     void stylePropertyPages_currentChanged(int index);
 
 protected:
@@ -90,6 +93,8 @@ private:
     QLabel* m_fontFamilyLabel;
     QFontComboBox* m_fontFamilyComboBox;
     QCheckBox* m_fontWeightCheckbox;
+    QLabel* m_colorLabel;
+    QPushButton* m_colorButton;
     QPushButton* m_resetStyleButton;
     QPushButton* m_saveButton;
     QPushButton* m_cancelButton;

@@ -41,10 +41,20 @@ int runChild(int& argc, char** argv)
     korvo::Application app(argc, argv);
     QList<std::function<void(QWidget*)>> acts;
     for (const QString& label : qEnvironmentVariable(ClicksVariable).split(QLatin1Char(';'))) {
-        if (label == QLatin1String("close"))
+        if (label == QLatin1String("close")) {
             acts.append([](QWidget* widget) { widget->close(); });
-        else if (!label.isEmpty())
+        } else if (label.startsWith(QLatin1String("unblock:"))) {
+            // The learner mends the profile folder (a file stood in its place), then answers.
+            const auto click = guitest::clickButton(label.mid(8));
+            acts.append([click](QWidget* widget) {
+                const QString folder = qEnvironmentVariable("XDG_DATA_HOME") + "/Quillet";
+                QFile::remove(folder);
+                QDir().mkpath(folder);
+                click(widget);
+            });
+        } else if (!label.isEmpty()) {
             acts.append(guitest::clickButton(label));
+        }
     }
     auto answers = guitest::answerModalsInTurn(acts);
     const bool started = app.initialize();
@@ -55,6 +65,8 @@ int runChild(int& argc, char** argv)
         for (korvo::Deck* deck : profile->rootDeck()->children())
             titles << deck->title();
         report(QStringLiteral("decks:") + titles.join(QLatin1Char(',')));
+        report(QStringLiteral("font:") +
+               profile->setting(QStringLiteral("chineseFont")).toString());
         // Without a dictionary the program runs on: searches find nothing, the stroke order
         // has no data, and the missing animations are told once.
         report(QStringLiteral("results:%1")
@@ -150,11 +162,18 @@ private slots:
     void restoresTheNewestSoundBackup();
     void startsANewProfileAndKeepsTheDamagedFile();
     void quittingLeavesEveryFileAsItWas();
+    void anUnusableProfileFolderIsToldAndTriedAgain();
+    void quittingAtAnUnusableProfileFolderWritesNothing();
+    void aDamagedProfileIsToldInItsOwnLanguage();
+    void theChosenChineseFontStays_data();
+    void theChosenChineseFontStays();
+    void noChineseFontIsToldInTheProfilesLanguage();
     void missingOrDamagedDataFilesAreToldAndTheProgramRuns_data();
     void missingOrDamagedDataFilesAreToldAndTheProgramRuns();
 
 private:
-    ChildRun run(const QString& clicks, const QString& program = QString());
+    ChildRun run(const QString& clicks, const QString& program = QString(),
+                 const QString& fontConfiguration = QString());
 
     std::unique_ptr<QTemporaryDir> m_userData;
     QString m_folder;
@@ -168,12 +187,15 @@ void TestDamagedProfile::init()
     QVERIFY(QDir().mkpath(m_folder));
 }
 
-ChildRun TestDamagedProfile::run(const QString& clicks, const QString& program)
+ChildRun TestDamagedProfile::run(const QString& clicks, const QString& program,
+                                 const QString& fontConfiguration)
 {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_HOME"), m_userData->path());
     environment.insert(QLatin1String(ClicksVariable), clicks);
+    if (!fontConfiguration.isEmpty())
+        environment.insert(QStringLiteral("FONTCONFIG_FILE"), fontConfiguration);
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(program.isEmpty() ? QCoreApplication::applicationFilePath() : program,
@@ -291,6 +313,104 @@ void TestDamagedProfile::quittingLeavesEveryFileAsItWas()
     QVERIFY(child.boxes.first().at(2).contains("7.0"));
     QVERIFY(child.boxes.first().at(2).contains(profile));
     QCOMPARE(listing(m_folder), before);
+}
+
+// A file where the profile folder should be: the folder cannot be made, and the program says so
+// instead of running on a profile in memory that would keep nothing.
+void TestDamagedProfile::anUnusableProfileFolderIsToldAndTriedAgain()
+{
+    QVERIFY(QDir(m_folder).removeRecursively());
+    QVERIFY(writeBytes(m_folder, "in the way"));
+    const ChildRun child = run("Try again;unblock:Try again;close");
+    QCOMPARE(child.exitCode, 0);
+    QCOMPARE(child.values.value("started"), QStringLiteral("1"));
+    QVERIFY(child.boxes.size() >= 2);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(child.boxes.at(i).at(1).split(';'), (QStringList{"Try again", "Quit"}));
+        QVERIFY2(child.boxes.at(i).at(2).contains(m_folder), qPrintable(child.boxes.at(i).at(2)));
+    }
+    // The profile is on disk, made from the template.
+    QVERIFY(child.values.value("decks").contains("{HSK_DECKS}"));
+    QCOMPARE(profiletest::scalarOnFile(m_folder + "/Profile.db", "PRAGMA integrity_check"),
+             QVariant("ok"));
+}
+
+void TestDamagedProfile::quittingAtAnUnusableProfileFolderWritesNothing()
+{
+    QVERIFY(QDir(m_folder).removeRecursively());
+    QVERIFY(writeBytes(m_folder, "in the way"));
+    const ChildRun child = run("Quit");
+    QCOMPARE(child.exitCode, 1);
+    QCOMPARE(child.values.value("started"), QStringLiteral("0"));
+    QCOMPARE(child.boxes.size(), 1);
+    QVERIFY(QFileInfo(m_folder).isFile());
+}
+
+void TestDamagedProfile::aDamagedProfileIsToldInItsOwnLanguage()
+{
+    const QString profile = m_folder + "/Profile.db";
+    QVERIFY(profiletest::createTemplate(
+        profile, {"INSERT INTO UserSettings (settingType, settingName, settingValue) "
+                  "VALUES (10, 'locale', 'de')",
+                  "UPDATE DatabaseVersion SET version = '9.0'"}));
+    const ChildRun child = run("Beenden");
+    QCOMPARE(child.exitCode, 1);
+    QCOMPARE(child.boxes.size(), 1);
+    QVERIFY2(child.boxes.first().at(1).split(';').contains("Beenden"),
+             qPrintable(child.boxes.first().at(1)));
+}
+
+void TestDamagedProfile::theChosenChineseFontStays_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("boxes");
+    QTest::newRow("installed, not the first one") << "AR PL UKai TW"
+                                                  << "AR PL UKai TW" << 0;
+    QTest::newRow("no longer installed") << "Gone Kai"
+                                         << "" << 1;
+}
+
+void TestDamagedProfile::theChosenChineseFontStays()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, expected);
+    QFETCH(int, boxes);
+    QVERIFY(profiletest::createTemplate(
+        m_folder + "/Profile.db",
+        {QStringLiteral("INSERT INTO UserSettings (settingType, settingName, settingValue) "
+                        "VALUES (10, 'chineseFont', '%1')")
+             .arg(stored)}));
+    const ChildRun child = run(boxes ? "OK;close" : "close");
+    QCOMPARE(child.exitCode, 0);
+    const QString font = child.values.value("font");
+    if (expected.isEmpty()) {
+        // Another installed Chinese font took its place, and the learner was told which.
+        QVERIFY(!font.isEmpty() && font != stored);
+        QVERIFY2(child.boxes.first().at(2).contains(stored) &&
+                     child.boxes.first().at(2).contains(font),
+                 qPrintable(child.boxes.first().at(2)));
+    } else {
+        QCOMPARE(font, expected);
+    }
+    // The stroke order dialog the child opens comes last.
+    QCOMPARE(child.boxes.size(), boxes + 1);
+    QCOMPARE(child.boxes.last().at(0), QStringLiteral("Stroke order"));
+}
+
+void TestDamagedProfile::noChineseFontIsToldInTheProfilesLanguage()
+{
+    QVERIFY(profiletest::createTemplate(m_folder + "/Profile.db",
+                                        {"INSERT INTO UserSettings (settingType, settingName, "
+                                         "settingValue) VALUES (10, 'locale', 'fr')"}));
+    const QString configuration = m_userData->filePath("latin-fonts.conf");
+    QVERIFY(writeBytes(configuration, "<?xml version=\"1.0\"?><fontconfig>"
+                                      "<dir>/usr/share/fonts/truetype/dejavu</dir></fontconfig>"));
+    const ChildRun child = run("Ignorer;close", QString(), configuration);
+    QCOMPARE(child.exitCode, 0);
+    QVERIFY(child.boxes.size() >= 1);
+    QVERIFY2(child.boxes.first().at(1).split(';').contains("Ignorer"),
+             qPrintable(child.boxes.first().at(1)));
 }
 
 void TestDamagedProfile::missingOrDamagedDataFilesAreToldAndTheProgramRuns_data()

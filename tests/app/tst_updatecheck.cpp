@@ -39,6 +39,7 @@ private slots:
     void cleanupTestCase();
 
     void checkIsSentOnlyWhenDue();
+    void nothingIsAskedWithoutAServer();
     void requestNamesTheRealPlatform();
     void versionsThatAreNotNewerShowNothing_data();
     void versionsThatAreNotNewerShowNothing();
@@ -116,6 +117,19 @@ void TestUpdateCheck::checkIsSentOnlyWhenDue()
     m_server->setReply(200, versionReply("3.4.4.4703"));
     QVERIFY(runCheck());
     QCOMPARE(m_server->requests().size(), 1);
+}
+
+// The build configures no version server by default; the environment's is the tests' own.
+void TestUpdateCheck::nothingIsAskedWithoutAServer()
+{
+    const QByteArray configured = qgetenv("QUILLET_UPDATE_SERVER");
+    qunsetenv("QUILLET_UPDATE_SERVER");
+    QVERIFY(!UpdateCheck::isAvailable());
+    UpdateCheck check(m_profile.get());
+    QVERIFY(check.serverAddress().isEmpty());
+    QVERIFY(!check.checkForUpdate());
+    qputenv("QUILLET_UPDATE_SERVER", configured);
+    QVERIFY(UpdateCheck::isAvailable());
 }
 
 void TestUpdateCheck::requestNamesTheRealPlatform()

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
@@ -82,6 +83,7 @@ private slots:
     void documentName_data();
     void documentName();
     void withoutPrinterPrintsToPdf();
+    void aPdfThatCannotBeWrittenIsTold();
     void orientationChangesPages();
     void cancelPrintsNothing();
     void systemPrinterUsesPrintDialog();
@@ -325,6 +327,31 @@ void TestCardPrinter::withoutPrinterPrintsToPdf()
     // Margins of 0.4 inch all round.
     const QMarginsF margins = printer.printer()->pageLayout().margins(QPageLayout::Inch);
     QCOMPARE(margins, QMarginsF(0.4, 0.4, 0.4, 0.4));
+}
+
+void TestCardPrinter::aPdfThatCannotBeWrittenIsTold()
+{
+    Deck* deck = makeDeck("Nowhere", {"一"});
+    CardPrinter printer;
+    printer.setPrinterCheck([] { return false; });
+    // A folder that does not exist: the file cannot be made.
+    const QString pdf = m_dir->filePath("no such folder/cards.pdf");
+    QString told;
+    whenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<PrintCardDialog*>(modal);
+        QVERIFY(dialog);
+        dialog->setPdfFileChooser([&](QWidget*, const QString&) { return pdf; });
+        whenModal(
+            [&](QWidget* box) {
+                told = static_cast<QMessageBox*>(box)->text();
+                static_cast<QMessageBox*>(box)->accept();
+            },
+            "QMessageBox");
+        QTest::mouseClick(dialog->findChild<QPushButton*>("printButton"), Qt::LeftButton);
+    });
+    QCOMPARE(printer.printDeck(deck), 0);
+    QVERIFY2(told.contains(pdf), qPrintable(told));
+    QVERIFY(!QFile::exists(pdf));
 }
 
 void TestCardPrinter::orientationChangesPages()

@@ -45,6 +45,7 @@ private slots:
     void keysActOnlyWhereTheirButtonIsOffered();
     void typedAnswers_data();
     void typedAnswers();
+    void questionsOnAMissingFieldAreSkipped();
     void blankAnswerDoesNothing();
     void audioPlaysWhenACardIsRevealed_data();
     void audioPlaysWhenACardIsRevealed();
@@ -343,7 +344,7 @@ void TestPracticeWidget::selfAssessmentFlipsAndAnswersWithKeys()
     press(Qt::Key_W);
     expected << given(1);
     QTest::mouseClick(button("correctButton"), Qt::LeftButton);
-    QCOMPARE(progressLabel()->text(), QStringLiteral("1 cards remaining (1/1)"));
+    QCOMPARE(progressLabel()->text(), QStringLiteral("1 card remaining (1/1)"));
     // The card answered wrongly comes back in the second round, worth half a point.
     expected << given(1);
     QCOMPARE(expected.last().scoreDelta, 0.5);
@@ -415,9 +416,28 @@ void TestPracticeWidget::typedAnswers_data()
     QTest::newRow("pinyin, marks run together") << "pinyin" << zg << zgT << zgP << "China"
                                                 << "zhōngguó" << true;
     QTest::newRow("pinyin, two spaces") << "pinyin" << zg << zgT << zgP << "China"
-                                        << "zhong1  guo2" << false;
+                                        << "zhong1  guo2" << true;
     QTest::newRow("pinyin, wrong tone") << "pinyin" << zg << zgT << zgP << "China"
                                         << "zhong1 guo3" << false;
+    const QString nv = "女", lv = "绿";
+    for (const char* typed : {"nu:3", "nü3", "nv3", "NǙ"})
+        QTest::addRow("pinyin %s", typed) << "pinyin" << nv << nv << "nu:3"
+                                          << "woman" << typed << true;
+    for (const char* typed : {"lü4", "lv4"})
+        QTest::addRow("pinyin %s", typed) << "pinyin" << lv << "綠"
+                                          << "lu:4"
+                                          << "green" << typed << true;
+    QTest::newRow("pinyin, u for umlaut") << "pinyin" << nv << nv << "nu:3"
+                                          << "woman"
+                                          << "nu3" << false;
+    QTest::newRow("pinyin, neutral tone left out") << "pinyin"
+                                                   << "妈妈"
+                                                   << "媽媽"
+                                                   << "ma1 ma5"
+                                                   << "mum"
+                                                   << "ma1 ma" << true;
+    QTest::newRow("pinyin, a tone left out") << "pinyin" << zg << zgT << zgP << "China"
+                                             << "zhong guo2" << false;
     QTest::newRow("simplified") << "simplified" << zg << zgT << zgP << "China" << zg << true;
     QTest::newRow("simplified given traditional")
         << "simplified" << zg << zgT << zgP << "China" << zgT << false;
@@ -448,10 +468,24 @@ void TestPracticeWidget::typedAnswers_data()
                                      << "走"
                                      << ""
                                      << "zou3" << go << " To Leave " << true;
+    QTest::newRow("without its leading to") << "definition"
+                                            << "走"
+                                            << ""
+                                            << "zou3" << go << "go" << true;
     QTest::newRow("part of a piece") << "definition"
                                      << "走"
                                      << ""
-                                     << "zou3" << go << "go" << false;
+                                     << "zou3" << go << "go away" << false;
+    const QString study = "to learn; to study";
+    for (const char* typed : {"to study", "study", "To Learn!", study.toUtf8().constData()})
+        QTest::addRow("sense %s", typed) << "definition"
+                                         << "学习"
+                                         << "學習"
+                                         << "xue2 xi2" << study << typed << true;
+    QTest::newRow("part of a sense") << "definition"
+                                     << "学习"
+                                     << "學習"
+                                     << "xue2 xi2" << study << "stud" << false;
     QTest::newRow("another entry") << "definition"
                                    << "走"
                                    << ""
@@ -519,6 +553,28 @@ void TestPracticeWidget::typedAnswers()
              correct ? QStringLiteral("Correct!") : QStringLiteral("Wrong!"));
     QVERIFY(button("mcqNextButton")->isVisible());
     QCOMPARE(verifyHistory(expected), QString());
+}
+
+// A card without the asked field could never be answered: it is left out of the session.
+void TestPracticeWidget::questionsOnAMissingFieldAreSkipped()
+{
+    Deck* deck =
+        makeDeck(m_profile.get(), "Gaps",
+                 {{"中国", "中國", "zhong1 guo2", "China"}, {"喜欢", "喜歡", "", "to like"}});
+    SetUp setUp;
+    setUp.deckIds = {deck->id()};
+    setUp.type = "typeWriteRB";
+    setUp.quizOn = "pinyin";
+    QVERIFY(start(setUp));
+    QCOMPARE(m_session->roundTotal(), 1);
+    QCOMPARE(m_widget->currentCard()->knowledgeUnit()->simplified(), QStringLiteral("中国"));
+    uitest::typeText(answerBox(), "zhong1 guo2");
+    QList<GivenAnswer> expected = {given(1)};
+    QTest::keyClick(answerBox(), Qt::Key_Return);
+    QCOMPARE(resultLabel()->text(), QStringLiteral("Correct!"));
+    QCOMPARE(verifyHistory(expected), QString());
+    QTest::mouseClick(button("mcqNextButton"), Qt::LeftButton);
+    QCOMPARE(m_session->status(), SessionStatus::Finished);
 }
 
 void TestPracticeWidget::blankAnswerDoesNothing()
@@ -628,7 +684,7 @@ void TestPracticeWidget::pileFollowsTheRound()
     }
     // A second round of the one card not yet known: nothing before or after it.
     QCOMPARE(m_session->round(), 1);
-    QCOMPARE(progressLabel()->text(), QStringLiteral("1 cards remaining (1/1)"));
+    QCOMPARE(progressLabel()->text(), QStringLiteral("1 card remaining (1/1)"));
     QCOMPARE(visibleCards(0, 2), 0);
     QCOMPARE(visibleCards(4, 6), 0);
     QCOMPARE(m_widget->currentCard()->id(), expected.at(2).cardId);

@@ -26,7 +26,7 @@ private slots:
     void placeholderTitles_data();
     void placeholderTitles();
     void setTitleKeepsPlaceholderShownUnchanged();
-    void savingWritesShownTitle();
+    void savingKeepsTheTitleTranslatable();
     void rootIdentifierStaysFixed();
     void treeItemsCarryIconsAndSubtree();
 
@@ -145,14 +145,20 @@ void TestBuiltInDecks::setTitleKeepsPlaceholderShownUnchanged()
     QCOMPARE(folder->displayTitle(), QStringLiteral("My HSK"));
 }
 
-void TestBuiltInDecks::savingWritesShownTitle()
+// Saved in one language (unchanged, reordered or with a card dropped on it), a built-in deck
+// still shows its title in every other.
+void TestBuiltInDecks::savingKeepsTheTitleTranslatable()
 {
     TranslationCatalogue::instance()->setLocale("de");
     Deck* deck = m_profile->deckById(2);
-    m_profile->saveDeck(deck, false, false);
-    QCOMPARE(deck->title(), QStringLiteral("{HSK_1}"));
+    QCOMPARE(deck->displayTitle(), QStringLiteral("HSK Grundstufe (Stufe 1)"));
+    m_profile->saveDeck(deck, true, false);
+    m_profile->renumberDecks();
     QCOMPARE(scalar(m_profile->database(), "SELECT title FROM Decks WHERE id = 2").toString(),
-             QStringLiteral("HSK Grundstufe (Stufe 1)"));
+             QStringLiteral("{HSK_1}"));
+    TranslationCatalogue::instance()->setLocale("en");
+    openProfile();
+    QCOMPARE(m_profile->deckById(2)->displayTitle(), QStringLiteral("HSK Elementary (Level 1)"));
 }
 
 void TestBuiltInDecks::rootIdentifierStaysFixed()

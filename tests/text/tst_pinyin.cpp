@@ -73,6 +73,8 @@ private slots:
     void numbersMarkedText_data();
     void numbersMarkedText();
     void everySyllableRoundTrips();
+    void canonicalSpelling_data();
+    void canonicalSpelling();
 
     void removesToneMarksKeepingCase();
     void editsToneNumbers();
@@ -427,6 +429,58 @@ void TestPinyin::numbersMarkedText()
     QFETCH(bool, forceTone);
     QFETCH(QString, numbered);
     QCOMPARE(markedToNumbered(text, forceTone), numbered);
+}
+
+void TestPinyin::canonicalSpelling_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("syllables");
+
+    QTest::newRow("stored") << "ni3 hao3"
+                            << "ni3 hao3";
+    QTest::newRow("run together, capitals") << "Ni3Hao3"
+                                            << "ni3 hao3";
+    QTest::newRow("tone marks") << "nǐ hǎo"
+                                << "ni3 hao3";
+    QTest::newRow("neutral tone left out") << "ma1 ma"
+                                           << "ma1 ma5";
+    QTest::newRow("u colon") << "nu:3"
+                             << "nu:3";
+    QTest::newRow("u umlaut") << "nü3"
+                              << "nu:3";
+    QTest::newRow("v") << "lv4"
+                       << "lu:4";
+    QTest::newRow("marked umlaut") << "lǜ"
+                                   << "lu:4";
+    QTest::newRow("lue stored") << "lu:e4"
+                                << "lu:e4";
+    QTest::newRow("lue marked") << "lüè"
+                                << "lu:e4";
+    QTest::newRow("nue plain") << "nue4 ji2"
+                               << "nu:e4 ji2";
+    QTest::newRow("apostrophe separates") << "xi'an"
+                                          << "xi5 an5";
+    QTest::newRow("typographic apostrophe") << "Xī’ān"
+                                            << "xi1 an1";
+    QTest::newRow("greedy without separator") << "xian"
+                                              << "xian5";
+    QTest::newRow("erhua") << "yi1 dian3 r5"
+                           << "yi1 dian3 r5";
+    QTest::newRow("chinese is no pinyin") << "喜欢"
+                                          << "";
+    QTest::newRow("english is no pinyin") << "hello"
+                                          << "";
+    QTest::newRow("bad tone digit") << "ma7"
+                                    << "";
+    QTest::newRow("blank") << "  "
+                           << "";
+}
+
+void TestPinyin::canonicalSpelling()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, syllables);
+    QCOMPARE(canonicalSyllables(text).join(QLatin1Char(' ')), syllables);
 }
 
 void TestPinyin::everySyllableRoundTrips()

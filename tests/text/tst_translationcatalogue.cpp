@@ -1,3 +1,4 @@
+#include "text/pluralrule.h"
 #include "text/translationcatalogue.h"
 
 #include <QDir>
@@ -97,6 +98,9 @@ private slots:
     void namesLocales();
     void knowsAllLanguageNames();
     void offersOneProcessWideCatalogue();
+    void pluralRulesPickTheForm_data();
+    void pluralRulesPickTheForm();
+    void translatesPluralForms();
 
 private:
     QString catalogueFolder() const { return m_dir->path() + QStringLiteral("/locales"); }
@@ -483,6 +487,61 @@ void TestTranslationCatalogue::offersOneProcessWideCatalogue()
     // A fresh catalogue after destruction starts unconfigured.
     QCOMPARE(translate("Hello"), QStringLiteral("Hello"));
     TranslationCatalogue::destroyInstance();
+}
+
+void TestTranslationCatalogue::pluralRulesPickTheForm_data()
+{
+    QTest::addColumn<QByteArray>("rule");
+    QTest::addColumn<QList<int>>("forms"); // for n = 0, 1, 2, 5, 11, 21, 22, 25, 101
+    const QByteArray polish = "nplurals=3; plural=(n==1 ? 0 : n%10>=2 && n%10<=4 && (n%100<10 "
+                              "|| n%100>=20) ? 1 : 2);";
+    const QByteArray russian = "nplurals=3; plural=(n%10==1 && n%100!=11 ? 0 : n%10>=2 && "
+                               "n%10<=4 && (n%100<10 || n%100>=20) ? 1 : 2);";
+    QTest::newRow("german") << QByteArray("nplurals=2; plural=(n != 1);")
+                            << QList<int>{1, 0, 1, 1, 1, 1, 1, 1, 1};
+    QTest::newRow("french") << QByteArray("nplurals=2; plural=(n > 1);")
+                            << QList<int>{0, 0, 1, 1, 1, 1, 1, 1, 1};
+    QTest::newRow("chinese") << QByteArray("nplurals=1; plural=0;")
+                             << QList<int>{0, 0, 0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("polish") << polish << QList<int>{2, 0, 1, 2, 2, 2, 1, 2, 2};
+    QTest::newRow("russian") << russian << QList<int>{2, 0, 1, 2, 2, 0, 1, 2, 0};
+    QTest::newRow("no rule: english")
+        << QByteArray("Language: xx") << QList<int>{1, 0, 1, 1, 1, 1, 1, 1, 1};
+    QTest::newRow("broken: english")
+        << QByteArray("nplurals=2; plural=(n != ;") << QList<int>{1, 0, 1, 1, 1, 1, 1, 1, 1};
+    QTest::newRow("deep nesting refused") << "nplurals=2; plural=" + QByteArray(5000, '(') + "n"
+                                          << QList<int>{1, 0, 1, 1, 1, 1, 1, 1, 1};
+    QTest::newRow("form beyond the count clamped")
+        << QByteArray("nplurals=2; plural=n*7;") << QList<int>{0, 1, 1, 1, 1, 1, 1, 1, 1};
+}
+
+void TestTranslationCatalogue::pluralRulesPickTheForm()
+{
+    QFETCH(QByteArray, rule);
+    QFETCH(QList<int>, forms);
+    const PluralRule parsed =
+        PluralRule::fromHeader("Content-Type: text/plain\nPlural-Forms: " + rule + "\n");
+    QList<int> picked;
+    for (qint64 n : {0, 1, 2, 5, 11, 21, 22, 25, 101})
+        picked << parsed.formFor(n);
+    QCOMPARE(picked, forms);
+}
+
+void TestTranslationCatalogue::translatesPluralForms()
+{
+    TranslationCatalogue catalogue;
+    configure(catalogue, "fr");
+    writeFile(
+        moPath("fr"),
+        buildMo({{"", header("UTF-8") + "Plural-Forms: nplurals=2; plural=(n > 1);\n"},
+                 {QByteArray("%1 card\0%1 cards", 16), QByteArray("%1 carte\0%1 cartes", 18)}},
+                false));
+    QCOMPARE(catalogue.translatePlural("%1 card", "%1 cards", 0), QStringLiteral("%1 carte"));
+    QCOMPARE(catalogue.translatePlural("%1 card", "%1 cards", 1), QStringLiteral("%1 carte"));
+    QCOMPARE(catalogue.translatePlural("%1 card", "%1 cards", 2), QStringLiteral("%1 cartes"));
+    // Texts the catalogue lacks follow English.
+    QCOMPARE(catalogue.translatePlural("%1 deck", "%1 decks", 1), QStringLiteral("%1 deck"));
+    QCOMPARE(catalogue.translatePlural("%1 deck", "%1 decks", 0), QStringLiteral("%1 decks"));
 }
 
 QTEST_GUILESS_MAIN(TestTranslationCatalogue)

@@ -1,6 +1,7 @@
 #include "cards/cardwidget.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/knowledgeunit.h"
+#include "mounttestsupport.h"
 #include "profile/deck.h"
 #include "profile/deckcard.h"
 #include "profile/profile.h"
@@ -10,9 +11,11 @@
 #include "uitestsupport.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -38,6 +41,9 @@ private slots:
     void autoFillSources();
     void pinyinForms_data();
     void pinyinForms();
+    void refusesCardsThatCannotBeAnswered_data();
+    void refusesCardsThatCannotBeAnswered();
+    void aFailedSaveIsToldAndWrittenLater();
     void definitionSeparators_data();
     void definitionSeparators();
     void sharedUnitIsSplit();
@@ -290,6 +296,109 @@ void TestEditCardDialog::pinyinForms_data()
     QTest::newRow("neutral tone") << "ma1 ma5"
                                   << "ma1 ma5"
                                   << "mā ma";
+    QTest::newRow("neutral tone left out") << "ma1 ma"
+                                           << "ma1 ma5"
+                                           << "mā ma";
+    QTest::newRow("run together") << "Ni3Hao3"
+                                  << "ni3 hao3"
+                                  << "nǐ hǎo";
+    QTest::newRow("v for umlaut") << "lv4"
+                                  << "lu:4"
+                                  << "lǜ";
+    QTest::newRow("no pinyin") << ""
+                               << ""
+                               << "";
+}
+
+// Characters are needed, and pinyin must be pinyin: otherwise Save (the button or Return in the
+// definition) stores nothing and says why.
+void TestEditCardDialog::refusesCardsThatCannotBeAnswered_data()
+{
+    QTest::addColumn<QString>("simplified");
+    QTest::addColumn<QString>("pinyin");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("no characters") << ""
+                                   << "xi3 huan1"
+                                   << "Type the characters";
+    QTest::newRow("characters as pinyin") << "喜欢"
+                                          << "喜欢"
+                                          << "is not pinyin";
+    QTest::newRow("english as pinyin") << "喜欢"
+                                       << "to like"
+                                       << "is not pinyin";
+    QTest::newRow("bad tone") << "喜欢"
+                              << "xi7 huan1"
+                              << "is not pinyin";
+}
+
+void TestEditCardDialog::refusesCardsThatCannotBeAnswered()
+{
+    QFETCH(QString, simplified);
+    QFETCH(QString, pinyin);
+    QFETCH(QString, problem);
+    const int before = stored("SELECT COUNT(*) FROM KnowledgeUnits").toInt();
+    const int result = runEditor(nullptr, m_deck->id(), [&](EditCardDialog* dialog) {
+        dialog->findChild<QCheckBox*>("autoFillCheckbox")->setChecked(false);
+        replaceText(dialog->findChild<QLineEdit*>("simplifiedTE"), simplified);
+        replaceText(dialog->findChild<QLineEdit*>("pinyinTE"), pinyin);
+        auto* definition = dialog->findChild<QPlainTextEdit*>("definitionTE");
+        definition->setFocus();
+        QTest::keyClicks(definition, "to like");
+        auto* save = dialog->findChild<QPushButton*>("saveButton");
+        auto* label = dialog->findChild<QLabel*>("problemLabel");
+        QVERIFY(!save->isEnabled());
+        QVERIFY(label->isVisible());
+        QVERIFY2(label->text().contains(problem), qPrintable(label->text()));
+        QTest::mouseClick(save, Qt::LeftButton);
+        QTest::keyClick(definition, Qt::Key_Return);
+        QVERIFY(dialog->isVisible());
+        // Mended, the same card is saved.
+        replaceText(dialog->findChild<QLineEdit*>("simplifiedTE"), "喜欢");
+        replaceText(dialog->findChild<QLineEdit*>("pinyinTE"), "xǐ huan");
+        QVERIFY(save->isEnabled());
+        QVERIFY(!label->isVisible());
+        QTest::mouseClick(save, Qt::LeftButton);
+    });
+    QCOMPARE(result, int(QDialog::Accepted));
+    QCOMPARE(stored("SELECT COUNT(*) FROM KnowledgeUnits").toInt(), before + 1);
+    QCOMPARE(
+        stored("SELECT k.pinyin FROM Cards c JOIN KnowledgeUnits k ON k.id = c.kuId").toString(),
+        QStringLiteral("xi3 huan5"));
+}
+
+// A save that cannot reach the disk is announced and written once the disk takes it again.
+void TestEditCardDialog::aFailedSaveIsToldAndWrittenLater()
+{
+    profiletest::LimitedFolder folder(4 * 1024 * 1024);
+    if (!folder.isMounted())
+        QSKIP(qPrintable("no size-limited folder: " + folder.error()));
+    m_services.reset();
+    m_profile.reset();
+    m_profile = profiletest::openEmptyProfile(folder.path());
+    QVERIFY(m_profile);
+    m_deck = profiletest::makeStoredDeck(m_profile.get(), "Words");
+    m_services = std::make_unique<uitest::TestServices>(m_profile.get(), m_dictionary.get());
+    QSignalSpy told(m_profile.get(), &Profile::writeFailed);
+    QVERIFY(folder.makeReadOnly());
+
+    runEditor(nullptr, m_deck->id(), [&](EditCardDialog* dialog) {
+        replaceText(dialog->findChild<QLineEdit*>("simplifiedTE"), "喜欢");
+        finishField(dialog->findChild<QLineEdit*>("simplifiedTE"));
+        QTest::mouseClick(dialog->findChild<QPushButton*>("saveButton"), Qt::LeftButton);
+    });
+    QCOMPARE(told.count(), 1);
+    QVERIFY(m_profile->hasPendingWrites());
+    QCOMPARE(m_deck->cards().size(), 1);
+    QCOMPARE(stored("SELECT COUNT(*) FROM Cards").toInt(), 0);
+
+    QVERIFY(folder.makeWritable());
+    QVERIFY(m_profile->retryPendingWrites());
+    QCOMPARE(stored("SELECT COUNT(*) FROM Cards").toInt(), 1);
+    QCOMPARE(stored("SELECT k.simplified FROM Cards c JOIN KnowledgeUnits k ON k.id = c.kuId")
+                 .toString(),
+             QStringLiteral("喜欢"));
+    m_services.reset();
+    m_profile.reset();
 }
 
 void TestEditCardDialog::pinyinForms()

@@ -4,8 +4,10 @@
 #include "style/style.h"
 #include "text/translationcatalogue.h"
 #include "ui/optiondialog.h"
+#include "uitestsupport.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -35,6 +37,10 @@ private slots:
     void styleChangeIsStoredAndAnnouncedOnce();
     void resetRemovesTheLastOverride();
     void cancelKeepsEverything();
+    void languageAndFontSavedTogether();
+    void aLanguageNotOfferedIsKept();
+    void colourIsChosenInTheColourDialog();
+    void updateCheckHiddenWithoutAServer();
 
 private:
     QString stored(const QString& name);
@@ -277,6 +283,71 @@ void TestOptionDialog::cancelKeepsEverything()
     QVERIFY(!m_dialog->isVisible());
     QCOMPARE(stored("characterMode"), QStringLiteral("simplified"));
     QCOMPARE(stored("pinyinColorization"), QStringLiteral("pinyin"));
+}
+
+// Storing the language retranslates the dialog at once, as the application does; the font chosen
+// in the same Save is stored all the same.
+void TestOptionDialog::languageAndFontSavedTogether()
+{
+    connect(m_profile.get(), &Profile::userSettingChanged, m_dialog.get(),
+            [this](const QString& name) {
+                if (name != QLatin1String("locale"))
+                    return;
+                TranslationCatalogue::instance()->setLocale(m_profile->setting(name).toString());
+                m_dialog->retranslate();
+            });
+    auto* locales = m_dialog->findChild<QComboBox*>("localeDD");
+    locales->setCurrentIndex(locales->findData("de"));
+    openAppearance();
+    click("changeFontButton");
+    auto* fonts = m_dialog->findChild<QComboBox*>("fontComboBox");
+    fonts->setCurrentIndex(fonts->findData("AR PL UKai CN"));
+    click("saveButton");
+    QCOMPARE(stored("locale"), QStringLiteral("de"));
+    QCOMPARE(stored("chineseFont"), QStringLiteral("AR PL UKai CN"));
+    TranslationCatalogue::instance()->setLocale("en");
+}
+
+void TestOptionDialog::aLanguageNotOfferedIsKept()
+{
+    m_profile->setSetting("locale", "pt_BR");
+    m_dialog->prepareToShow();
+    m_dialog->hide();
+    m_dialog->show();
+    QCOMPARE(m_dialog->findChild<QComboBox*>("localeDD")->currentIndex(), -1);
+    click("saveButton");
+    QCOMPARE(stored("locale"), QStringLiteral("pt_BR"));
+}
+
+void TestOptionDialog::colourIsChosenInTheColourDialog()
+{
+    openAppearance();
+    QTreeWidgetItem* colour = styleChild("ActionBarLabel", "color");
+    QVERIFY(colour);
+    m_dialog->styleTreeView()->setCurrentItem(colour);
+    auto* pages = m_dialog->findChild<QStackedWidget*>("stylePropertyPages");
+    QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("colorPage"));
+    auto* button = m_dialog->findChild<QPushButton*>("colorButton");
+    QCOMPARE(button->text(), QColor(colour->text(1)).name());
+    uitest::whenModal([](QWidget* modal) {
+        auto* dialog = qobject_cast<QColorDialog*>(modal);
+        QVERIFY(dialog);
+        dialog->setCurrentColor(QColor("#336699"));
+        dialog->accept();
+    });
+    click("colorButton");
+    QCOMPARE(colour->text(1), QStringLiteral("#336699"));
+    auto box = guitest::clickInNextModal("OK");
+    click("saveButton");
+    QVERIFY(stored("overridenStyle").contains("\"ActionBarLabel\":{\"color\":\"#336699\"}"));
+}
+
+void TestOptionDialog::updateCheckHiddenWithoutAServer()
+{
+    m_dialog->setUpdateCheckOffered(false);
+    QVERIFY(!m_dialog->findChild<QCheckBox*>("updateCheckBox")->isVisible());
+    m_dialog->setUpdateCheckOffered(true);
+    QVERIFY(m_dialog->findChild<QCheckBox*>("updateCheckBox")->isVisible());
 }
 
 QTEST_MAIN(TestOptionDialog)
