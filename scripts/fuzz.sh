@@ -5,7 +5,7 @@
 #   scripts/fuzz.sh                    every harness for 60 seconds each
 #   scripts/fuzz.sh 1800               every harness for half an hour each, one after another
 #   scripts/fuzz.sh 1800 json style    only the named harnesses (json mo pinyin style deckimport
-#                                      csvimport plecoimport ankitext)
+#                                      csvimport plecoimport ankitext handwriting)
 #   scripts/fuzz.sh 0 json             no fuzzing: only merge what earlier runs collected
 #
 # The harnesses are built with clang in build-fuzz (configured on first use with -DQUILLET_FUZZ=ON;
@@ -25,7 +25,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-fuzz"
 corpora="$root/tests/fuzz/corpus"
-all_harnesses=(json mo pinyin style deckimport csvimport plecoimport ankitext)
+all_harnesses=(json mo pinyin style deckimport csvimport plecoimport ankitext handwriting)
 
 seconds=${1:-60}
 if ! [[ "$seconds" =~ ^[0-9]+$ ]]; then

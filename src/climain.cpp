@@ -3,6 +3,7 @@
 
 #include "cli/commandline.h"
 #include "cli/importcommand.h"
+#include "cli/recognizecommand.h"
 #include "cli/searchcommand.h"
 #include "text/pinyin.h"
 
@@ -21,6 +22,7 @@ struct Command
 const Command Commands[] = {
     {"search", korvo::runSearchCommand, korvo::searchUsage},
     {"import", korvo::runImportCommand, korvo::importUsage},
+    {"recognize", korvo::runRecognizeCommand, korvo::recognizeUsage},
 };
 
 QString usageOfEveryCommand()

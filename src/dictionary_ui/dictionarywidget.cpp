@@ -6,6 +6,7 @@
 #include "dictionary_ui/dictionarypage.h"
 #include "dictionary_ui/dictionarysearch.h"
 #include "dictionary_ui/pagetemplates.h"
+#include "handwriting_ui/handwritingpad.h"
 #include "profile/profile.h"
 #include "strokes/strokeanimationdatabase.h"
 #include "style/applicationservices.h"
@@ -78,6 +79,7 @@ DictionaryWidget::DictionaryWidget(Dictionary* dictionary, korvo::Profile* profi
     m_searchTextInput->setObjectName(QStringLiteral("searchTextInput"));
     m_searchTextInput->setClearButtonEnabled(true);
     Style::root()->section(QStringLiteral("searchTextInput"))->applyToWidget(m_searchTextInput);
+    korvo::HandwritingPad::attach(m_searchTextInput);
     m_searchButton = new korvo::XQPushButton(this);
     m_searchButton->setObjectName(QStringLiteral("searchButton"));
     m_searchButton->setStyleName(QStringLiteral("searchButton"));

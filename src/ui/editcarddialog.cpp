@@ -3,6 +3,7 @@
 #include "cards/cardwidget.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/knowledgeunit.h"
+#include "handwriting_ui/handwritingpad.h"
 #include "profile/deck.h"
 #include "profile/deckcard.h"
 #include "profile/profile.h"
@@ -61,6 +62,8 @@ EditCardDialog::EditCardDialog(QWidget* parent) : QDialog(parent)
     m_traditionalLabel = new QLabel(this);
     m_traditionalTE = new QLineEdit(this);
     m_traditionalTE->setObjectName(QStringLiteral("traditionalTE"));
+    korvo::HandwritingPad::attach(m_simplifiedTE, korvo::HandwritingPad::PreferSimplified);
+    korvo::HandwritingPad::attach(m_traditionalTE, korvo::HandwritingPad::PreferTraditional);
     m_pinyinLabel = new QLabel(this);
     m_pinyinTE = new QLineEdit(this);
     m_pinyinTE->setObjectName(QStringLiteral("pinyinTE"));
