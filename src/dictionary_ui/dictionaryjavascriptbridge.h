@@ -9,9 +9,9 @@ class Profile;
 } // namespace korvo
 
 // The object the dictionary pages' scripts reach as "kvbridge" (over the web channel, so every
-// call is asynchronous and answers through a callback). It only reads: example sentences and
-// interface translations. Owned by the dictionary screen; the dictionary and profile are
-// borrowed.
+// call is asynchronous and answers through a callback). It reads example sentences and interface
+// translations, and carries the content of each search to the page and the page's answers back.
+// Owned by the result view; the dictionary and profile are borrowed.
 class DictionaryJavaScriptBridge : public QObject
 {
     Q_OBJECT
@@ -22,7 +22,18 @@ public:
     DictionaryJavaScriptBridge(korvo::Dictionary* dictionary, korvo::Profile* profile,
                                QObject* parent = nullptr);
 
+signals:
+    // To the page: replace the status and result nodes, then report with contentShown().
+    void contentChanged(const QString& status, const QString& results, int generation);
+    // From the page, relayed to the view.
+    void pageScriptsReady();
+    void contentPainted(int generation);
+
 public slots:
+    // Called by the page once its scripts are connected.
+    void pageReady() { emit pageScriptsReady(); }
+    // Called by the page after it painted the content of `generation`.
+    void contentShown(int generation) { emit contentPainted(generation); }
     // Up to five example sentences holding the characters, in the scripts of "characterMode",
     // each followed by its English text in parentheses when it has one.
     QStringList sentences(const QString& characters);

@@ -17,33 +17,47 @@ bool startsWithUpperCase(KnowledgeUnit* unit)
 
 // The characters of the radical, each once, in the form that carries the radical; a character
 // with several entries keeps the first one unless that one is a proper name (capitalised
-// pinyin).
+// pinyin). The characters table numbers a radical in its traditional shape n and in its
+// simplified shape n + 1000 (讠 of 说 is 1149, 言 of 說 is 149).
 void listRadical(Dictionary* dictionary, KnowledgeUnit* radical, const QString& characterMode,
-                 DictionarySearchResult& found)
+                 DictionarySearchResult& found, QList<KnowledgeUnit*>& units)
 {
     const int radicalNumber = radical->radicalId();
+    const auto carries = [&](const QString& form) {
+        CharacterInfo* info = form.isEmpty() ? nullptr : dictionary->character(form);
+        return info &&
+               (info->radicalId == radicalNumber || info->radicalId == radicalNumber + 1000);
+    };
     QStringList characters;
-    for (CharacterInfo* info : dictionary->charactersOfRadical(radicalNumber))
-        characters.append(QString(info->character));
+    for (int id : {radicalNumber, radicalNumber + 1000}) {
+        for (CharacterInfo* info : dictionary->charactersOfRadical(id))
+            characters.append(QString(info->character));
+    }
 
     QHash<QString, int> positionOfShown;
     for (KnowledgeUnit* unit : dictionary->knowledgeUnitsForCharacters(characters)) {
-        CharacterInfo* info = dictionary->character(unit->simplified());
-        if (!info)
-            continue;
-        const int form = info->radicalId == radicalNumber ? 0 : 1;
-        if ((form == 0 && characterMode == QLatin1String("traditional")) ||
-            (form == 1 && characterMode == QLatin1String("simplified")))
+        const bool simplified = carries(unit->simplified());
+        const bool traditional = carries(unit->traditional());
+        int form = -1;
+        if (characterMode == QLatin1String("traditional"))
+            form = traditional ? 1 : -1;
+        else if (characterMode == QLatin1String("simplified"))
+            form = simplified ? 0 : -1;
+        else if (found.type == Dictionary::Traditional)
+            form = traditional ? 1 : (simplified ? 0 : -1);
+        else
+            form = simplified ? 0 : (traditional ? 1 : -1);
+        if (form < 0)
             continue;
         const QString shown = form == 0 ? unit->simplified() : unit->traditional();
         const auto kept = positionOfShown.constFind(shown);
         if (kept == positionOfShown.constEnd()) {
-            positionOfShown.insert(shown, int(found.results.size()));
-            found.results.append(unit);
+            positionOfShown.insert(shown, int(units.size()));
+            units.append(unit);
             found.radicalForms.insert(unit->id(), form);
-        } else if (startsWithUpperCase(found.results.at(*kept))) {
-            found.radicalForms.remove(found.results.at(*kept)->id());
-            found.results[*kept] = unit;
+        } else if (startsWithUpperCase(units.at(*kept))) {
+            found.radicalForms.remove(units.at(*kept)->id());
+            units[*kept] = unit;
             found.radicalForms.insert(unit->id(), form);
         }
     }
@@ -69,9 +83,9 @@ DictionarySearchResult runSearch(Dictionary* dictionary, const QString& query,
     DictionarySearchResult found;
     found.type = type;
     if (queryPrefix(query) != QLatin1String("radical")) {
-        const Dictionary::LookupResult lookup = dictionary->lookup(type, query);
+        const Dictionary::LookupResult lookup = dictionary->lookupRanked(type, query);
         found.type = lookup.type;
-        found.results = lookup.units;
+        found.results = lookup.ranked;
         return found;
     }
 
@@ -82,7 +96,10 @@ DictionarySearchResult runSearch(Dictionary* dictionary, const QString& query,
     if (type == Dictionary::AutoDetect)
         found.type = body.left(1) == found.radical->simplified() ? Dictionary::Simplified
                                                                  : Dictionary::Traditional;
-    listRadical(dictionary, found.radical, characterMode, found);
-    dictionary->rankResults(found.type, query, found.results);
+    QList<KnowledgeUnit*> units;
+    // Both scripts shown: each character in the form of the radical asked for, where it has it.
+    listRadical(dictionary, found.radical, characterMode, found, units);
+    dictionary->rankResults(found.type, query, units);
+    found.results = korvo::RankedResults::fromOrderedUnits(units);
     return found;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dictionary/dictionary.h"
+#include "dictionary/rankedresults.h"
 
 #include <QHash>
 #include <QList>
@@ -14,7 +15,8 @@ class KnowledgeUnit;
 struct DictionarySearchResult
 {
     korvo::Dictionary::TextType type = korvo::Dictionary::AutoDetect;
-    QList<korvo::KnowledgeUnit*> results;
+    // Ranked, ordered and loaded a page at a time.
+    korvo::RankedResults results;
     // For "radical:" queries: the radical, and for each listed unit id whether it is shown in
     // its simplified (0) or traditional (1) form.
     korvo::KnowledgeUnit* radical = nullptr;
@@ -27,7 +29,8 @@ QString queryPrefix(const QString& query);
 QString queryBody(const QString& query);
 
 // Runs a query of the dictionary screen: "radical:<character>" lists the characters of a radical
-// in the forms `characterMode` shows; any other text is searched as `type` (AutoDetect finds the
-// type) and ranked.
+// in the forms `characterMode` shows (a character is listed when the form shown carries the
+// radical, in its traditional or its simplified shape); any other text is searched as `type`
+// (AutoDetect finds the type) and ranked.
 DictionarySearchResult runSearch(korvo::Dictionary* dictionary, const QString& query,
                                  korvo::Dictionary::TextType type, const QString& characterMode);

@@ -3,9 +3,9 @@
 #include "audio/pinyinplayer.h"
 #include "dictionary/knowledgeunit.h"
 #include "dictionary_ui/dictionaryjavascriptbridge.h"
-#include "dictionary_ui/dictionarypage.h"
 #include "dictionary_ui/dictionarysearch.h"
 #include "dictionary_ui/pagetemplates.h"
+#include "dictionary_ui/resultpageview.h"
 #include "handwriting_ui/handwritingpad.h"
 #include "profile/profile.h"
 #include "strokes/strokeanimationdatabase.h"
@@ -22,11 +22,7 @@
 #include <QShortcut>
 #include <QUrlQuery>
 #include <QVBoxLayout>
-#include <QWebChannel>
-#include <QWebEngineProfile>
-#include <QWebEngineSettings>
 #include <QWebEngineUrlScheme>
-#include <QWebEngineView>
 #include <unistd.h>
 
 using korvo::ApplicationServices;
@@ -40,18 +36,30 @@ namespace {
 const QString PreviousButton = QStringLiteral("dictionaryPreviousButton");
 const QString NextButton = QStringLiteral("dictionaryNextButton");
 
-QString pageFolder()
-{
-    return korvo::Style::skinFolder() + QStringLiteral("/html/dictionary");
-}
-
-bool hasStrokeAnimation(QChar character)
+bool hasStrokeAnimation(const QString& character)
 {
     ApplicationServices* services = ApplicationServices::instance();
     korvo::StrokeAnimationDatabase* animations =
         services ? services->strokeAnimationDatabase() : nullptr;
-    return animations && animations->hasAnimation(QString(character));
+    return animations && animations->hasAnimation(character);
 }
+
+// A font family as it can stand between quotes in a style sheet.
+QString cssFontFamily(const QString& family)
+{
+    QString safe;
+    for (const QChar c : family) {
+        if (c.isLetterOrNumber() || c == QLatin1Char(' ') || c == QLatin1Char('-') ||
+            c == QLatin1Char('_'))
+            safe += c;
+    }
+    return safe;
+}
+
+// Searches that come within a frame need no pause; slower ones wait a little longer than they
+// take, so that fast typing does not queue searches up.
+constexpr double FrameMilliseconds = 16;
+constexpr int LongestTypingDelay = 300;
 
 } // namespace
 
@@ -73,7 +81,7 @@ DictionaryWidget::DictionaryWidget(Dictionary* dictionary, korvo::Profile* profi
 {
     setObjectName(QStringLiteral("dictionaryWidget"));
     setTemplateGlobal(QStringLiteral("baseUrl"),
-                      QUrl::fromLocalFile(pageFolder() + QLatin1Char('/')).toString());
+                      QUrl::fromLocalFile(dictionaryPageFolder() + QLatin1Char('/')).toString());
 
     m_searchTextInput = new QLineEdit(this);
     m_searchTextInput->setObjectName(QStringLiteral("searchTextInput"));
@@ -87,9 +95,7 @@ DictionaryWidget::DictionaryWidget(Dictionary* dictionary, korvo::Profile* profi
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    m_pageArea = new QWidget(this);
-    m_pageLayout = new QVBoxLayout(m_pageArea);
-    m_pageLayout->setContentsMargins(0, 0, 0, 0);
+    m_resultView = new ResultPageView(dictionary, profile, this);
     m_actionBarContainer = new QWidget(this);
     m_actionBarContainer->setObjectName(QStringLiteral("actionBarContainer"));
     m_actionBar = new DictionaryActionBar(m_actionBarContainer);
@@ -104,14 +110,25 @@ DictionaryWidget::DictionaryWidget(Dictionary* dictionary, korvo::Profile* profi
     layout->setSpacing(0);
     layout->addLayout(searchRow);
     layout->addWidget(line);
-    layout->addWidget(m_pageArea, 1);
+    layout->addWidget(m_resultView, 1);
     layout->addWidget(m_actionBarContainer);
 
-    m_bridge = new DictionaryJavaScriptBridge(dictionary, profile, this);
-
+    m_typingTimer.setSingleShot(true);
+    m_historyTimer.setSingleShot(true);
+    m_historyTimer.setInterval(HistoryPause);
+    connect(&m_typingTimer, &QTimer::timeout, this, &DictionaryWidget::typingTimer_timeout);
+    connect(&m_historyTimer, &QTimer::timeout, this, &DictionaryWidget::historyTimer_timeout);
+    connect(m_searchTextInput, &QLineEdit::textEdited, this,
+            &DictionaryWidget::searchTextInput_textEdited);
     connect(m_searchTextInput, &QLineEdit::returnPressed, this,
             qOverload<>(&DictionaryWidget::search));
     connect(m_searchButton, &QPushButton::clicked, this, qOverload<>(&DictionaryWidget::search));
+    connect(m_resultView, &ResultPageView::linkClicked, this,
+            &DictionaryWidget::webView_linkClicked);
+    connect(m_resultView, &ResultPageView::contentShown, this, [this](int generation) {
+        if (generation == m_resultView->contentGeneration())
+            emit resultsShown();
+    });
     connect(m_actionBar->button(NextButton), &QPushButton::clicked, this,
             &DictionaryWidget::nextButton_clicked);
     connect(m_actionBar->button(PreviousButton), &QPushButton::clicked, this,
@@ -133,52 +150,33 @@ DictionaryWidget::DictionaryWidget(Dictionary* dictionary, korvo::Profile* profi
     updateNavigationButtons();
 }
 
-DictionaryWidget::~DictionaryWidget()
+DictionaryWidget::~DictionaryWidget() = default;
+
+void DictionaryWidget::prepare()
 {
-    // The page must go before the profile it was made with.
-    delete m_webView;
-    m_webView = nullptr;
+    pageOptions(); // the page's font comes from the settings
+    m_resultView->load();
 }
 
-void DictionaryWidget::createWebView()
+QWebEngineView* DictionaryWidget::webView() const
 {
-    if (m_webView)
-        return;
-    // A profile of its own, kept in memory only: the pages need no cookies, cache or storage.
-    m_webProfile = new QWebEngineProfile(this);
-    m_webView = new QWebEngineView(m_pageArea);
-    m_webView->setObjectName(QStringLiteral("webView"));
-    m_page = new DictionaryPage(m_webProfile, m_webView);
-    QWebEngineSettings* settings = m_page->settings();
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
-    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    m_webView->setPage(m_page);
-    m_channel = new QWebChannel(m_page);
-    m_channel->registerObject(QStringLiteral("kvbridge"), m_bridge);
-    m_page->setWebChannel(m_channel);
+    return m_resultView->webView();
+}
 
-    QAction* copy = m_page->action(QWebEnginePage::Copy);
-    copy->setShortcut(QKeySequence::Copy);
-    m_webView->addAction(copy);
+DictionaryJavaScriptBridge* DictionaryWidget::bridge() const
+{
+    return m_resultView->bridge();
+}
 
-    // Queued: a link's search loads a new page, which must not happen inside the web engine's
-    // own navigation callback.
-    connect(m_page, &DictionaryPage::linkClicked, this, &DictionaryWidget::webView_linkClicked,
-            Qt::QueuedConnection);
-    connect(m_page, &QWebEnginePage::loadFinished, this, &DictionaryWidget::pageLoaded);
-    m_pageLayout->addWidget(m_webView);
-    if (m_pageHtml.isEmpty())
-        showWelcomePage();
-    else
-        showPage(m_pageHtml);
+QString DictionaryWidget::pageHtml() const
+{
+    return m_resultView->pageHtml();
 }
 
 void DictionaryWidget::showEvent(QShowEvent* event)
 {
     XQWidget::showEvent(event);
-    createWebView();
+    prepare();
     m_searchTextInput->setFocus();
     m_searchTextInput->selectAll();
 }
@@ -207,29 +205,15 @@ void DictionaryWidget::retranslate()
     m_searchTextInput->setPlaceholderText(translate("Pinyin, Chinese characters or English"));
     if (m_lastSearch.isEmpty)
         showWelcomePage();
+    else
+        refreshResults();
     invalidate();
 }
-
-namespace {
-
-// A font family as it can stand between quotes in a style sheet.
-QString cssFontFamily(const QString& family)
-{
-    QString safe;
-    for (const QChar c : family) {
-        if (c.isLetterOrNumber() || c == QLatin1Char(' ') || c == QLatin1Char('-') ||
-            c == QLatin1Char('_'))
-            safe += c;
-    }
-    return safe;
-}
-
-} // namespace
 
 ResultPageOptions DictionaryWidget::pageOptions() const
 {
     ResultPageOptions options;
-    options.pageFolder = pageFolder();
+    options.pageFolder = dictionaryPageFolder();
     if (m_profile) {
         options.characterMode = m_profile->setting(QStringLiteral("characterMode")).toString();
         options.pinyinColorization =
@@ -238,28 +222,52 @@ ResultPageOptions DictionaryWidget::pageOptions() const
             QStringLiteral("chineseFont"),
             cssFontFamily(m_profile->setting(QStringLiteral("chineseFont")).toString()));
     }
-    options.hasStrokeAnimation = [](QChar character) { return hasStrokeAnimation(character); };
+    options.hasStrokeAnimation = hasStrokeAnimation;
     return options;
 }
 
-void DictionaryWidget::showPage(const QString& html)
+void DictionaryWidget::showContent(const PageContent& content)
 {
-    m_pageHtml = html;
-    if (m_webView)
-        m_webView->setHtml(html, QUrl::fromLocalFile(pageFolder() + QLatin1Char('/')));
+    m_resultView->showContent(content);
 }
 
 void DictionaryWidget::showWelcomePage()
 {
-    showPage(renderStatusPage(
-        pageOptions(),
+    showContent(statusContent(
         QStringLiteral("<center>%1</center>")
             .arg(translate("Type some pinyin, Chinese characters or English text in the search "
                            "box."))));
 }
 
+int DictionaryWidget::typingDelay() const
+{
+    if (m_searchCost <= FrameMilliseconds)
+        return 0;
+    return int(std::min<double>(LongestTypingDelay, m_searchCost * 1.5));
+}
+
+void DictionaryWidget::searchTextInput_textEdited()
+{
+    m_typingTimer.start(typingDelay());
+}
+
+void DictionaryWidget::typingTimer_timeout()
+{
+    const QString text = m_searchTextInput->text();
+    if (text.simplified().isEmpty())
+        return;
+    search(text, Dictionary::AutoDetect, 0, 30, false, false);
+    m_historyTimer.start();
+}
+
+void DictionaryWidget::historyTimer_timeout()
+{
+    addToHistory();
+}
+
 void DictionaryWidget::search()
 {
+    m_typingTimer.stop();
     search(m_searchTextInput->text(), Dictionary::AutoDetect, 0, 30, false, true);
 }
 
@@ -269,46 +277,70 @@ void DictionaryWidget::search(const QString& query, Dictionary::TextType queryTy
     const QString q = query.simplified();
     if (q.isEmpty())
         return;
-    createWebView();
+    QElapsedTimer clock;
+    clock.start();
+    prepare();
     const ResultPageOptions options = pageOptions();
     DictionarySearchResult found;
-    found.type = queryType;
     if (reuseLastResults) {
-        found.results = m_lastSearch.results;
+        found = m_lastSearch.found;
     } else {
-        showPage(renderStatusPage(options, translate("Searching...")));
-        QCoreApplication::processEvents();
         found = runSearch(m_dictionary, q, queryType, options.characterMode);
     }
-    showPage(renderResults(m_dictionary, options, query, found.type, found.results, found.radical,
-                           found.radicalForms, pageIndex, resultsPerPage));
+    showContent(resultContent(m_dictionary, options, query, found, pageIndex, resultsPerPage));
+    // Paging and redrawing reuse what the search found: only new searches count.
+    if (!reuseLastResults)
+        m_searchCost = 0.5 * m_searchCost + 0.5 * double(clock.nsecsElapsed()) / 1e6;
 
-    m_lastSearch = {false, q, found.type, pageIndex, resultsPerPage, found.results};
-    if (saveHistory) {
-        if (m_historyIndex > 0 && m_historyIndex < m_history.size() - 1)
-            m_history.erase(m_history.begin() + m_historyIndex + 1, m_history.end());
-        SearchState entry = m_lastSearch;
-        entry.results.clear();
-        m_history.append(entry);
-        m_historyIndex = int(m_history.size()) - 1;
-    }
-    m_searchTextInput->setText(query);
+    m_lastSearch = {false, q, found.type, pageIndex, resultsPerPage, found};
+    if (saveHistory)
+        addToHistory();
+    if (m_searchTextInput->text() != query)
+        m_searchTextInput->setText(query);
     updateNavigationButtons();
 }
 
+// The last search joins the history after the entry shown, dropping the ones after it (but when
+// the first entry is shown: then the later ones stay), unless it is that entry.
+void DictionaryWidget::addToHistory()
+{
+    m_historyTimer.stop();
+    if (m_lastSearch.isEmpty)
+        return;
+    if (m_historyIndex >= 0 && m_historyIndex < m_history.size()) {
+        const SearchState& shown = m_history.at(m_historyIndex);
+        if (shown.query == m_lastSearch.query && shown.queryType == m_lastSearch.queryType &&
+            shown.pageIndex == m_lastSearch.pageIndex)
+            return;
+    }
+    if (m_historyIndex > 0 && m_historyIndex < m_history.size() - 1)
+        m_history.erase(m_history.begin() + m_historyIndex + 1, m_history.end());
+    SearchState entry = m_lastSearch;
+    entry.found = DictionarySearchResult();
+    m_history.append(entry);
+    m_historyIndex = int(m_history.size()) - 1;
+    updateNavigationButtons();
+}
+
+// The shown results again, with the settings that changed: in place, without a history entry.
 void DictionaryWidget::refreshResults()
 {
     if (m_lastSearch.isEmpty)
         return;
+    // A radical listing depends on the script shown: it is made again.
     const bool reuse = queryPrefix(m_lastSearch.query) != QLatin1String("radical");
     search(m_lastSearch.query, m_lastSearch.queryType, m_lastSearch.pageIndex,
-           m_lastSearch.resultsPerPage, reuse, true);
+           m_lastSearch.resultsPerPage, reuse, false);
 }
 
 void DictionaryWidget::profile_userSettingChanged(const QString& name)
 {
-    if (name == QLatin1String("characterMode") || name == QLatin1String("pinyinColorization"))
+    if (name == QLatin1String("characterMode") || name == QLatin1String("pinyinColorization")) {
         refreshResults();
+    } else if (name == QLatin1String("chineseFont")) {
+        pageOptions();
+        m_resultView->reload();
+    }
 }
 
 void DictionaryWidget::webView_linkClicked(const QUrl& url)
@@ -324,10 +356,13 @@ void DictionaryWidget::webView_linkClicked(const QUrl& url)
             textType = Dictionary::Simplified;
         else if (type == QLatin1String("traditional"))
             textType = Dictionary::Traditional;
+        m_typingTimer.stop();
+        addToHistory();
         search(items.queryItemValue(QStringLiteral("query"), QUrl::FullyDecoded), textType, 0, 30,
                false, true);
     } else if (action == QLatin1String("navigate")) {
         const int page = items.queryItemValue(QStringLiteral("page")).toInt();
+        addToHistory();
         search(m_lastSearch.query, m_lastSearch.queryType, page, m_lastSearch.resultsPerPage, true,
                true);
     } else if (action == QLatin1String("viewStrokeOrder")) {
@@ -348,6 +383,9 @@ void DictionaryWidget::nextButton_clicked()
 
 void DictionaryWidget::previousButton_clicked()
 {
+    // A typed search not yet in the history joins it first, so that Back leads to the one before.
+    if (m_historyTimer.isActive())
+        addToHistory();
     goToHistoryEntry(m_historyIndex - 1);
 }
 

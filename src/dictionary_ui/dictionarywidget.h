@@ -5,16 +5,16 @@
 #include "dictionary_ui/searchstate.h"
 #include "style/xqwidget.h"
 
+#include <QElapsedTimer>
 #include <QList>
+#include <QTimer>
 #include <QUrl>
 
 class DictionaryJavaScriptBridge;
-class DictionaryPage;
 class QLineEdit;
-class QWebChannel;
-class QWebEngineProfile;
-class QWebEngineView;
 class QVBoxLayout;
+class QWebEngineView;
+class ResultPageView;
 
 namespace korvo {
 class DictionaryActionBar;
@@ -23,15 +23,21 @@ class XQPushButton;
 } // namespace korvo
 
 // The dictionary screen: a search line, the result pages in a web view and the action bar with
-// the history's Back and Next. The text type of a query is detected unless the caller names it;
-// results come 30 to a page. The web view is created the first time the screen is shown (or
-// searches). Created by the main window on first use and owned by it; the dictionary and the
-// profile are borrowed.
+// the history's Back and Next. Results follow the text as it is typed, after a pause as long as
+// a search has lately taken (none when results come within a frame); a typed search joins the
+// history when the learner presses Return or stops typing for a moment, so that every keystroke
+// does not become a history entry. The text type of a query is detected unless the caller names
+// it; results come 30 to a page. The page is loaded once (ahead of time by prepare(), or when
+// the screen is first shown) and each search replaces its content. Created by the main window
+// and owned by it; the dictionary and the profile are borrowed.
 class DictionaryWidget : public korvo::XQWidget
 {
     Q_OBJECT
 
 public:
+    // Milliseconds without typing after which a typed search joins the history.
+    static constexpr int HistoryPause = 1500;
+
     DictionaryWidget(korvo::Dictionary* dictionary, korvo::Profile* profile,
                      QWidget* parent = nullptr);
     ~DictionaryWidget() override;
@@ -41,17 +47,25 @@ public:
     // to run as root; the pages shown are the program's own).
     static void prepareWebEngine();
 
+    // Starts the web engine and loads the page while the screen is still hidden, so that the
+    // first look at the screen finds a ready page.
+    void prepare();
+
     korvo::DictionaryActionBar* actionBar() const { return m_actionBar; }
     QLineEdit* searchTextInput() const { return m_searchTextInput; }
     korvo::XQPushButton* searchButton() const { return m_searchButton; }
-    // None until the screen was first shown.
-    QWebEngineView* webView() const { return m_webView; }
-    DictionaryJavaScriptBridge* bridge() const { return m_bridge; }
+    ResultPageView* resultView() const { return m_resultView; }
+    // None until the page was loaded.
+    QWebEngineView* webView() const;
+    DictionaryJavaScriptBridge* bridge() const;
     const SearchState& lastSearch() const { return m_lastSearch; }
     const QList<SearchState>& history() const { return m_history; }
     int historyIndex() const { return m_historyIndex; }
-    // The page last handed to the web view.
-    QString pageHtml() const { return m_pageHtml; }
+    // The whole page the screen shows now (as a full load of it would show it).
+    QString pageHtml() const;
+    // The pause before a typed search runs: short when searches have been quick.
+    int typingDelay() const;
+    QTimer* historyTimer() { return &m_historyTimer; }
 
     void retranslate();
 
@@ -68,19 +82,24 @@ public slots:
     void previousButton_clicked();
 
 signals:
-    // The web view finished loading a page.
-    void pageLoaded(bool ok);
+    // The page has painted the content of the last search (or status).
+    void resultsShown();
 
 protected:
     void updateLayout() override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
+private slots:
+    void searchTextInput_textEdited();
+    void typingTimer_timeout();
+    void historyTimer_timeout();
+
 private:
-    void createWebView();
-    void showPage(const QString& html);
+    void showContent(const PageContent& content);
     void showWelcomePage();
     ResultPageOptions pageOptions() const;
+    void addToHistory();
     void goToHistoryEntry(int index);
     void updateNavigationButtons();
 
@@ -88,17 +107,15 @@ private:
     korvo::Profile* m_profile;
     QLineEdit* m_searchTextInput;
     korvo::XQPushButton* m_searchButton;
-    QWidget* m_pageArea;
-    QVBoxLayout* m_pageLayout;
     QWidget* m_actionBarContainer;
     korvo::DictionaryActionBar* m_actionBar;
-    QWebEngineProfile* m_webProfile = nullptr;
-    QWebEngineView* m_webView = nullptr;
-    DictionaryPage* m_page = nullptr;
-    QWebChannel* m_channel = nullptr;
-    DictionaryJavaScriptBridge* m_bridge;
-    QString m_pageHtml;
+    ResultPageView* m_resultView;
     SearchState m_lastSearch;
     QList<SearchState> m_history;
     int m_historyIndex = -1;
+    // The typed search waits for this timer; the history entry for the other one.
+    QTimer m_typingTimer;
+    QTimer m_historyTimer;
+    // How long the last searches took to make their content, in milliseconds (a running mean).
+    double m_searchCost = 0;
 };

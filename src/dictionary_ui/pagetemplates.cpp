@@ -17,11 +17,6 @@ QMap<QString, QString>& templateGlobals()
     return globals;
 }
 
-void substitute(QString& text, const QString& name, const QString& value)
-{
-    text.replace(QStringLiteral("{$") + name + QLatin1Char('}'), value);
-}
-
 } // namespace
 
 QString renderTemplate(const QString& filePath, const QMap<QString, QString>& values)
@@ -33,13 +28,31 @@ QString renderTemplate(const QString& filePath, const QMap<QString, QString>& va
             return QString();
         cached = templateCache().insert(filePath, QString::fromUtf8(file.readAll()));
     }
-    QString text = *cached;
-    for (auto value = values.constBegin(); value != values.constEnd(); ++value)
-        substitute(text, value.key(), value.value());
+    // One pass over the template: a value is never searched for placeholders itself, so that a
+    // text holding "{$name}" (a query, say) cannot pull other values into the page.
+    const QString& source = *cached;
     const QMap<QString, QString>& globals = templateGlobals();
-    for (auto global = globals.constBegin(); global != globals.constEnd(); ++global) {
-        if (!values.contains(global.key()))
-            substitute(text, global.key(), global.value());
+    QString text;
+    text.reserve(source.size());
+    qsizetype at = 0;
+    while (at < source.size()) {
+        const qsizetype open = source.indexOf(QLatin1String("{$"), at);
+        const qsizetype close = open < 0 ? -1 : source.indexOf(QLatin1Char('}'), open + 2);
+        if (close < 0) {
+            text += QStringView(source).mid(at);
+            break;
+        }
+        text += QStringView(source).mid(at, open - at);
+        const QString name = source.mid(open + 2, close - open - 2);
+        const auto value = values.constFind(name);
+        const auto global = globals.constFind(name);
+        if (value != values.constEnd())
+            text += *value;
+        else if (global != globals.constEnd())
+            text += *global;
+        else
+            text += QStringView(source).mid(open, close - open + 1);
+        at = close + 1;
     }
     return text;
 }

@@ -1,9 +1,11 @@
 #include "dictionary_ui/resultpage.h"
 
 #include "dictionary/characterinfo.h"
+#include "dictionary/definitiontext.h"
 #include "dictionary/knowledgeunit.h"
 #include "dictionary_ui/dictionarysearch.h"
 #include "dictionary_ui/pagetemplates.h"
+#include "style/style.h"
 #include "text/pinyin.h"
 #include "text/texthelpers.h"
 #include "text/translationcatalogue.h"
@@ -44,19 +46,44 @@ QString pinyinHtml(KnowledgeUnit* unit, const ResultPageOptions& options)
     return parts.join(QLatin1Char(' '));
 }
 
-QString definitionHtml(KnowledgeUnit* unit)
+QString definitionHtml(KnowledgeUnit* unit, const ResultPageOptions& options)
 {
-    return escapeHtml(unit->definitions().join(QStringLiteral("; ")));
+    return escapeHtml(korvo::readableDefinitionText(unit, options.characterMode));
+}
+
+// The characters of a text, one string per code point: a character beyond the Basic
+// Multilingual Plane is two UTF-16 units, and must be neither split nor dropped.
+QStringList codePoints(const QString& text)
+{
+    QStringList characters;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        characters << text.mid(i, length);
+        i += length - 1;
+    }
+    return characters;
+}
+
+bool hasAnyStrokeAnimation(const ResultPageOptions& options, const QString& text)
+{
+    if (!options.hasStrokeAnimation)
+        return false;
+    for (const QString& character : codePoints(text)) {
+        if (options.hasStrokeAnimation(character))
+            return true;
+    }
+    return false;
 }
 
 QString kindName(Dictionary::TextType type, const QString& q)
 {
+    const bool oneCharacter = codePoints(q).size() < 2;
     switch (type) {
     case Dictionary::Simplified:
-        return q.size() < 2 ? translate("simplified character")
+        return oneCharacter ? translate("simplified character")
                             : translate("simplified characters");
     case Dictionary::Traditional:
-        return q.size() < 2 ? translate("traditional character")
+        return oneCharacter ? translate("traditional character")
                             : translate("traditional characters");
     case Dictionary::PinyinWithTones:
     case Dictionary::PinyinWithoutTones:
@@ -142,7 +169,8 @@ QString characterExtras(Dictionary* dictionary, const ResultPageOptions& options
                         KnowledgeUnit* entry, const QString& characters, Dictionary::TextType type,
                         KnowledgeUnit* radical)
 {
-    CharacterInfo* info = dictionary->character(characters);
+    CharacterInfo* info =
+        codePoints(characters).size() == 1 ? dictionary->character(characters) : nullptr;
     if (!info)
         return QString();
     CharacterInfo* simplifiedInfo =
@@ -190,9 +218,7 @@ QString characterExtras(Dictionary* dictionary, const ResultPageOptions& options
                       .arg(variants);
     }
 
-    const QChar character = characters.isEmpty() ? QChar() : characters.at(0);
-    if (options.hasStrokeAnimation && !character.isNull() &&
-        options.hasStrokeAnimation(character)) {
+    if (hasAnyStrokeAnimation(options, characters)) {
         extras << link(quilletLink({{QStringLiteral("action"), QStringLiteral("viewStrokeOrder")},
                                     {QStringLiteral("characters"), characters}}),
                        translate("View stroke order"));
@@ -218,62 +244,61 @@ QString quilletLink(const QList<QPair<QString, QString>>& items)
     return QStringLiteral("quillet://?") + parts.join(QLatin1Char('&'));
 }
 
-QString renderStatusPage(const ResultPageOptions& options, const QString& statusHtml)
+QString dictionaryPageFolder()
 {
-    return renderTemplate(
-        templateFile(options, "page.html"),
-        {{QStringLiteral("status"), statusHtml}, {QStringLiteral("results"), QString()}});
+    return korvo::Style::skinFolder() + QStringLiteral("/html/dictionary");
 }
 
-QString renderResults(Dictionary* dictionary, const ResultPageOptions& options,
-                      const QString& query, Dictionary::TextType type,
-                      const QList<KnowledgeUnit*>& results, KnowledgeUnit* radical,
-                      const QHash<int, int>& radicalForms, int pageIndex, int resultsPerPage)
+PageContent statusContent(const QString& statusHtml)
 {
-    const QString q = query.simplified();
-    const QString status = statusHtml(q, type, !results.isEmpty(), radical);
-    if (results.isEmpty())
-        return renderStatusPage(options, status);
+    return {statusHtml, QString()};
+}
 
-    const bool radicalListing = queryPrefix(q) == QLatin1String("radical") && radical;
-    KnowledgeUnit* boxEntry = radical;
-    bool lastPageReached = false;
-    QString items;
-    const qsizetype first = qsizetype(pageIndex) * resultsPerPage;
-    for (qsizetype i = std::max<qsizetype>(0, first);
-         i < first + resultsPerPage && i < results.size(); ++i) {
-        KnowledgeUnit* unit = results.at(i);
-        if (i == results.size() - 1)
-            lastPageReached = true;
-        if (!radical && q.size() == 1 &&
-            ((type == Dictionary::Simplified && unit->simplified() == q) ||
-             (type == Dictionary::Traditional && unit->traditional() == q)) &&
-            isBoxCandidate(boxEntry))
-            boxEntry = unit;
+QString renderPage(const PageContent& content, const QString& pageFolder)
+{
+    return renderTemplate(
+        pageFolder + QStringLiteral("/page.html"),
+        {{QStringLiteral("status"), content.status}, {QStringLiteral("results"), content.results}});
+}
 
-        QString charClass;
-        const QString characters =
-            charactersHtml(unit, options, radicalListing, radicalForms, charClass);
-        items += renderTemplate(
-            templateFile(options, "resultBoxItem.html"),
-            {{QStringLiteral("definitionCharClass"), charClass},
-             {QStringLiteral("characters"), characters},
-             {QStringLiteral("pinyin"), pinyinHtml(unit, options)},
-             {QStringLiteral("pinyinN"), escapeHtml(unit->pinyin())},
-             {QStringLiteral("definition"), definitionHtml(unit)},
-             {QStringLiteral("listenUrl"), listenLink(unit)},
-             {QStringLiteral("listenTitle"), escapeHtml(translate("Listen"))},
-             {QStringLiteral("strokeOrderUrl"), strokeOrderLink(unit->simplified())},
-             {QStringLiteral("strokeOrderTitle"), escapeHtml(translate("View stroke order"))},
-             {QStringLiteral("searchUrl"), searchLink(unit->simplified()).toHtmlEscaped()}});
-    }
+QString renderStatusPage(const ResultPageOptions& options, const QString& statusHtml)
+{
+    return renderPage(statusContent(statusHtml), options.pageFolder);
+}
 
+namespace {
+
+QString resultItemHtml(KnowledgeUnit* unit, const ResultPageOptions& options, bool radicalListing,
+                       const QHash<int, int>& radicalForms)
+{
+    QString charClass;
+    const QString characters =
+        charactersHtml(unit, options, radicalListing, radicalForms, charClass);
+    const bool strokes = hasAnyStrokeAnimation(options, unit->simplified()) ||
+                         hasAnyStrokeAnimation(options, unit->traditional());
+    return renderTemplate(
+        templateFile(options, "resultBoxItem.html"),
+        {{QStringLiteral("definitionCharClass"), charClass},
+         {QStringLiteral("characters"), characters},
+         {QStringLiteral("pinyin"), pinyinHtml(unit, options)},
+         {QStringLiteral("pinyinN"), escapeHtml(unit->pinyin())},
+         {QStringLiteral("definition"), definitionHtml(unit, options)},
+         {QStringLiteral("listenUrl"), listenLink(unit)},
+         {QStringLiteral("listenTitle"), escapeHtml(translate("Listen"))},
+         {QStringLiteral("strokeOrderClass"), strokes ? QString() : QStringLiteral("hide")},
+         {QStringLiteral("strokeOrderUrl"), strokeOrderLink(unit->simplified())},
+         {QStringLiteral("strokeOrderTitle"), escapeHtml(translate("View stroke order"))},
+         {QStringLiteral("searchUrl"), searchLink(unit->simplified()).toHtmlEscaped()}});
+}
+
+QString navigationHtml(const ResultPageOptions& options, int pageIndex, bool lastPageReached)
+{
     const auto pageLink = [](int page) {
         return quilletLink({{QStringLiteral("action"), QStringLiteral("navigate")},
                             {QStringLiteral("page"), QString::number(page)}})
             .toHtmlEscaped();
     };
-    const QString navigation = renderTemplate(
+    return renderTemplate(
         templateFile(options, "resultNavigation.html"),
         {{QStringLiteral("hidePrevious"), pageIndex < 1 ? QStringLiteral("hide") : QString()},
          {QStringLiteral("hideNext"), lastPageReached ? QStringLiteral("hide") : QString()},
@@ -281,25 +306,78 @@ QString renderResults(Dictionary* dictionary, const ResultPageOptions& options,
          {QStringLiteral("previousUrl"), pageLink(pageIndex - 1)},
          {QStringLiteral("nextText"), escapeHtml(translate("Next results >>"))},
          {QStringLiteral("nextUrl"), pageLink(pageIndex + 1)}});
-    const QString resultBox = renderTemplate(templateFile(options, "resultBox.html"),
-                                             {{QStringLiteral("content"), items + navigation}});
+}
 
-    QString characterBox;
-    if (boxEntry) {
-        const QString characters =
-            type != Dictionary::Simplified ? boxEntry->traditional() : boxEntry->simplified();
-        characterBox = renderTemplate(
-            templateFile(options, "charBox.html"),
-            {{QStringLiteral("characters"), escapeHtml(characters)},
-             {QStringLiteral("pinyin"), pinyinHtml(boxEntry, options)},
-             {QStringLiteral("pinyinN"), escapeHtml(boxEntry->pinyin())},
-             {QStringLiteral("definition"), definitionHtml(boxEntry)},
-             {QStringLiteral("definitionExtras"),
-              characterExtras(dictionary, options, boxEntry, characters, type, radical)},
-             {QStringLiteral("listenUrl"), listenLink(boxEntry)},
-             {QStringLiteral("listenTitle"), escapeHtml(translate("Listen"))}});
+QString characterBoxHtml(Dictionary* dictionary, const ResultPageOptions& options,
+                         KnowledgeUnit* boxEntry, Dictionary::TextType type, KnowledgeUnit* radical)
+{
+    const QString characters =
+        type != Dictionary::Simplified ? boxEntry->traditional() : boxEntry->simplified();
+    return renderTemplate(
+        templateFile(options, "charBox.html"),
+        {{QStringLiteral("characters"), escapeHtml(characters)},
+         {QStringLiteral("pinyin"), pinyinHtml(boxEntry, options)},
+         {QStringLiteral("pinyinN"), escapeHtml(boxEntry->pinyin())},
+         {QStringLiteral("definition"), definitionHtml(boxEntry, options)},
+         {QStringLiteral("definitionExtras"),
+          characterExtras(dictionary, options, boxEntry, characters, type, radical)},
+         {QStringLiteral("listenUrl"), listenLink(boxEntry)},
+         {QStringLiteral("listenTitle"), escapeHtml(translate("Listen"))}});
+}
+
+// Example sentences holding a word the learner looked up by its characters.
+QString wordSentencesHtml(const QString& q, Dictionary::TextType type)
+{
+    if ((type != Dictionary::Simplified && type != Dictionary::Traditional) ||
+        codePoints(q).size() < 2 || queryPrefix(q) == QLatin1String("radical"))
+        return QString();
+    return QStringLiteral("<div id=\"sentences\" class=\"sentences wordSentences\" "
+                          "data-characters=\"%1\"></div>")
+        .arg(escapeHtml(q));
+}
+
+} // namespace
+
+PageContent resultContent(Dictionary* dictionary, const ResultPageOptions& options,
+                          const QString& query, const DictionarySearchResult& found, int pageIndex,
+                          int resultsPerPage)
+{
+    const QString q = query.simplified();
+    const qsizetype total = found.results.size();
+    const QString status = statusHtml(q, found.type, total > 0, found.radical);
+    if (total == 0)
+        return statusContent(status);
+
+    const bool radicalListing = queryPrefix(q) == QLatin1String("radical") && found.radical;
+    const qsizetype first = std::max<qsizetype>(0, qsizetype(pageIndex) * resultsPerPage);
+    const QList<KnowledgeUnit*> page = found.results.range(first, resultsPerPage);
+    // A page beyond the results keeps both links, back to the results and on.
+    const bool lastPageReached = !page.isEmpty() && first + page.size() >= total;
+    const bool oneCharacter = codePoints(q).size() == 1;
+    KnowledgeUnit* boxEntry = found.radical;
+    QString items;
+    for (KnowledgeUnit* unit : page) {
+        if (!found.radical && oneCharacter &&
+            ((found.type == Dictionary::Simplified && unit->simplified() == q) ||
+             (found.type == Dictionary::Traditional && unit->traditional() == q)) &&
+            isBoxCandidate(boxEntry))
+            boxEntry = unit;
+        items += resultItemHtml(unit, options, radicalListing, found.radicalForms);
     }
-    return renderTemplate(templateFile(options, "page.html"),
-                          {{QStringLiteral("status"), status},
-                           {QStringLiteral("results"), characterBox + resultBox}});
+    const QString resultBox = renderTemplate(
+        templateFile(options, "resultBox.html"),
+        {{QStringLiteral("content"), items + navigationHtml(options, pageIndex, lastPageReached)}});
+    const QString characterBox =
+        boxEntry ? characterBoxHtml(dictionary, options, boxEntry, found.type, found.radical)
+                 : QString();
+    const QString sentences = pageIndex == 0 ? wordSentencesHtml(q, found.type) : QString();
+    return {status, characterBox + resultBox + sentences};
+}
+
+QString renderResults(Dictionary* dictionary, const ResultPageOptions& options,
+                      const QString& query, const DictionarySearchResult& found, int pageIndex,
+                      int resultsPerPage)
+{
+    return renderPage(resultContent(dictionary, options, query, found, pageIndex, resultsPerPage),
+                      options.pageFolder);
 }

@@ -1,13 +1,9 @@
 #pragma once
 
 #include "dictionary/dictionary.h"
+#include "dictionary_ui/dictionarysearch.h"
 
-#include <QList>
 #include <QString>
-
-namespace korvo {
-class KnowledgeUnit;
-}
 
 // One search of the dictionary screen: the last one shown, and each entry of its history
 // (history entries keep no results). The units are borrowed from the dictionary.
@@ -19,5 +15,7 @@ struct SearchState
     korvo::Dictionary::TextType queryType = korvo::Dictionary::AutoDetect;
     int pageIndex = 0;
     int resultsPerPage = 30;
-    QList<korvo::KnowledgeUnit*> results;
+    // What the search found: the ranked results and, for a radical listing, its radical and the
+    // form of each character, so that another page of it shows the same listing.
+    DictionarySearchResult found;
 };

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QShortcut>
+#include <QTimer>
 
 using namespace korvo;
 
@@ -248,9 +249,23 @@ void MainWindow::retranslate()
     layOutScreens();
 }
 
+// The web engine takes a second or more to start: it is started once the window has been painted
+// and the program has nothing else to do, so that the first look at the dictionary finds its page
+// ready.
+void MainWindow::prepareDictionaryScreen()
+{
+    createScreen(DictionaryScreen);
+    m_dictionaryScreen->setVisible(m_screenName == DictionaryScreen);
+    m_dictionaryScreen->prepare();
+}
+
 void MainWindow::paintEvent(QPaintEvent* event)
 {
     QMainWindow::paintEvent(event);
+    if (!m_dictionaryPreparation && m_prepareDictionaryEarly) {
+        m_dictionaryPreparation = true;
+        QTimer::singleShot(0, this, &MainWindow::prepareDictionaryScreen);
+    }
     if (!m_backgroundLoaded) {
         m_backgroundLoaded = true;
         const QString image = Style::root()

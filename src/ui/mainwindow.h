@@ -43,12 +43,16 @@ public:
     korvo::DeckManagerWidget* deckManagerScreen() const { return m_deckManagerScreen; }
     DictionaryWidget* dictionaryScreen() const { return m_dictionaryScreen; }
 
+    // Whether the dictionary screen and its web engine are made as soon as the window has been
+    // painted (on by default; tests of other screens turn it off).
+    void setPrepareDictionaryEarly(bool early) { m_prepareDictionaryEarly = early; }
+    void prepareDictionaryScreen();
+
     // Runs a command of the options and help menus by its name ("import", "export", "print",
     // "options", "help", "quickstart", "about").
     void runMenuCommand(const QString& name);
     // Replaces the file dialogs and message boxes of the import and export commands.
     void setDeckFileDialogs(std::unique_ptr<korvo::DeckFileDialogs> dialogs);
-
 
 signals:
     void closed();
@@ -84,5 +88,7 @@ private:
     QString m_screenName;
     std::unique_ptr<korvo::DeckFileDialogs> m_deckFileDialogs;
     bool m_backgroundLoaded = false;
+    bool m_prepareDictionaryEarly = true;
+    bool m_dictionaryPreparation = false;
     QPixmap m_background;
 };

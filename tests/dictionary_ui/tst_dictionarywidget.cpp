@@ -3,8 +3,11 @@
 #include "dictionary/knowledgeunit.h"
 #include "dictionary_ui/dictionaryjavascriptbridge.h"
 #include "dictionary_ui/dictionarywidget.h"
+#include "dictionary_ui/resultpage.h"
+#include "dictionary_ui/resultpageview.h"
 #include "profile/profile.h"
 #include "profiletestsupport.h"
+#include "strokes/strokeanimationdatabase.h"
 #include "style/applicationservices.h"
 #include "style/dictionaryactionbar.h"
 #include "style/style.h"
@@ -26,6 +29,13 @@ using namespace korvo;
 
 namespace {
 
+// The status and result nodes of a page, with the example sentences (filled in later by the page)
+// left out.
+const QString NodesScript = QStringLiteral(
+    "(function() { const results = document.getElementById('results').cloneNode(true);"
+    " results.querySelectorAll('#sentences').forEach(e => e.replaceChildren());"
+    " return document.getElementById('status').innerHTML + '\\n' + results.innerHTML; })()");
+
 // Records the screen's requests to the application; plays through a real player.
 class RecordingServices : public ApplicationServices
 {
@@ -38,7 +48,14 @@ public:
     Profile* profile() const override { return profileObject; }
     Dictionary* dictionary() const override { return dictionaryObject; }
     PinyinPlayer* pinyinPlayer() override { return player; }
-    StrokeAnimationDatabase* strokeAnimationDatabase() override { return nullptr; }
+    StrokeAnimationDatabase* strokeAnimationDatabase() override
+    {
+        if (!animations)
+            animations = std::make_unique<StrokeAnimationDatabase>(
+                QStringLiteral(QUILLET_DATA_DIR "/Animations.db"));
+        return animations.get();
+    }
+    std::unique_ptr<StrokeAnimationDatabase> animations;
     void showAbout() override {}
     void showSessionDialog() override {}
     void showOptions() override {}
@@ -80,6 +97,13 @@ private slots:
     void characterBoxShowsItsFactsAndSentences();
     void bridgeAnswersPageScripts();
     void ctrlCCopiesTheSelectedText();
+    void resultsFollowTheTypingWithoutAHistoryEntryPerKey();
+    void anUpdatedPageEqualsAFullLoad();
+    void theContextMenuOffersOnlyCopyAndSelectAll();
+    void scriptAndColourChangesRedrawInPlace();
+    void wordsShowExampleSentences();
+    void measureWordsAndReferencesAreReadable();
+    void simplifiedRadicalsListTheirCharactersAcrossPages();
 
 private:
     void type(const QString& text);
@@ -165,6 +189,13 @@ void TestDictionaryWidget::clickElement(const QString& selector)
 
 QString TestDictionaryWidget::loadedHtml(const QString& marker)
 {
+    // The page shows the screen's last content first; then its markup is read.
+    const int generation = m_screen->resultView()->contentGeneration();
+    if (!QTest::qWaitFor([&] {
+            return evaluate("document.body && document.body.getAttribute('data-generation')")
+                       .toInt() == generation;
+        }))
+        qWarning("the page did not show content %d", generation);
     return webtest::loadedHtml(m_screen->webView(), marker);
 }
 
@@ -250,13 +281,13 @@ void TestDictionaryWidget::radicalListingShowsTheRadicalsCharacters()
             .toString()
             .split(' ');
     QCOMPARE(shown.size(), 30);
+    const QList<KnowledgeUnit*> listed = m_screen->lastSearch().found.results.all();
     for (const char* character : {"法", "海"})
-        QVERIFY2(m_screen->lastSearch().results.size() > 30 &&
-                     std::any_of(m_screen->lastSearch().results.begin(),
-                                 m_screen->lastSearch().results.end(),
-                                 [&](KnowledgeUnit* unit) {
-                                     return unit->simplified() == QString::fromUtf8(character);
-                                 }),
+        QVERIFY2(listed.size() > 30 && std::any_of(listed.begin(), listed.end(),
+                                                   [&](KnowledgeUnit* unit) {
+                                                       return unit->simplified() ==
+                                                              QString::fromUtf8(character);
+                                                   }),
                  character);
 }
 
@@ -280,7 +311,7 @@ void TestDictionaryWidget::pagesSplitTheResultsAndLinksMoveBetweenThem()
     QVERIFY(!evaluate("document.querySelector('a.previous').classList.contains('hide')").toBool());
     QVERIFY(evaluate("document.querySelector('a.next').classList.contains('hide')").toBool());
     // Paging reuses the results and is a history entry of its own.
-    QCOMPARE(m_screen->lastSearch().results, all);
+    QCOMPARE(m_screen->lastSearch().found.results.all(), all);
     QCOMPARE(m_screen->history().last().pageIndex, 1);
 }
 
@@ -349,7 +380,7 @@ void TestDictionaryWidget::historyGoesBackAndDropsTheEntriesAfterANewSearch()
         queries << entry.query;
     QCOMPARE(queries.mid(before), (QStringList{"one", "two", "four"}));
     QVERIFY(!m_screen->actionBar()->button("dictionaryNextButton")->isEnabled());
-    QVERIFY(m_screen->history().last().results.isEmpty());
+    QVERIFY(m_screen->history().last().found.results.isEmpty());
 }
 
 void TestDictionaryWidget::firstHistoryEntryKeepsTheLaterOnes()
@@ -401,12 +432,10 @@ void TestDictionaryWidget::linksReachTheScreen()
     clickElement(".result a.strokeOrder");
     QTRY_COMPARE(m_services.strokeOrders, QStringList{"学习"});
     m_services.strokeOrders.clear();
-    // The page the link replaces is marked, so that the wait below ends on the new one.
-    evaluate("window.replaced = true");
+    const int generation = m_screen->resultView()->contentGeneration();
     evaluate("document.querySelectorAll('.result a.resultCharacters')[0].click()");
     QTRY_COMPARE(m_screen->history().last().query, QStringLiteral("学习"));
-    QTRY_VERIFY(evaluate("window.replaced === undefined && document.readyState === 'complete'")
-                    .toBool());
+    QTRY_VERIFY(evaluate("document.body.getAttribute('data-generation')").toInt() > generation);
 
     // A script's own navigation to a "quillet:" address is handed over the same way.
     evaluate("window.location.href = 'quillet://?action=viewStrokeOrder&characters=%E5%A5%BD'");
@@ -463,6 +492,147 @@ void TestDictionaryWidget::ctrlCCopiesTheSelectedText()
     QTest::keyClick(view->focusProxy() ? view->focusProxy() : view, Qt::Key_C, Qt::ControlModifier);
     QTRY_VERIFY(!QGuiApplication::clipboard()->text().isEmpty());
     QVERIFY(QGuiApplication::clipboard()->text().contains("cat"));
+}
+
+// Typing searches at once (the searches are quick: no pause); the history grows only with Return
+// or when the typing stops for a while.
+void TestDictionaryWidget::resultsFollowTheTypingWithoutAHistoryEntryPerKey()
+{
+    QLineEdit* input = m_screen->searchTextInput();
+    input->setFocus();
+    input->clear();
+    const int before = int(m_screen->history().size());
+    for (const QString& key : {"n", "i", "3", " ", "h", "a", "o", "3"}) {
+        QTest::keyClicks(input, key);
+        QTRY_COMPARE(m_screen->lastSearch().query, input->text().simplified());
+    }
+    QCOMPARE(m_screen->typingDelay(), 0);
+    loadedHtml("<b>ni3 hao3</b>");
+    QVERIFY(evaluate("document.querySelector('.result .pinyin').textContent")
+                .toString()
+                .contains("nǐ hǎo"));
+    QCOMPARE(m_screen->history().size(), before);
+    QVERIFY(m_screen->historyTimer()->isActive());
+    QCOMPARE(m_screen->historyTimer()->interval(), DictionaryWidget::HistoryPause);
+
+    // The pause ends: one entry for the whole typing.
+    m_screen->historyTimer()->setInterval(0);
+    m_screen->historyTimer()->start();
+    QTRY_COMPARE(m_screen->history().size(), before + 1);
+    m_screen->historyTimer()->setInterval(DictionaryWidget::HistoryPause);
+    QCOMPARE(m_screen->history().last().query, QStringLiteral("ni3 hao3"));
+    // Return on the same text adds nothing; a new text typed and entered adds one.
+    QTest::keyClick(input, Qt::Key_Return);
+    QCOMPARE(m_screen->history().size(), before + 1);
+    QTest::keyClicks(input, "x");
+    QTest::keyClick(input, Qt::Key_Return);
+    QCOMPARE(m_screen->history().size(), before + 2);
+    QVERIFY(!m_screen->historyTimer()->isActive());
+}
+
+// The page is loaded once and updated in place; what it shows is what a full load of the same
+// content shows.
+void TestDictionaryWidget::anUpdatedPageEqualsAFullLoad()
+{
+    QWebEnginePage* page = m_screen->webView()->page();
+    const QUrl shell = page->url();
+    for (const char* query : {"好", "to study", "radical:水"}) {
+        type(QString::fromUtf8(query));
+        loadedHtml("id=\"status\"");
+        QCOMPARE(page->url(), shell);
+        const QString updated = evaluate(NodesScript).toString();
+
+        QWebEnginePage fullLoad(m_screen->webView()->page()->profile());
+        QSignalSpy loaded(&fullLoad, &QWebEnginePage::loadFinished);
+        fullLoad.setHtml(m_screen->pageHtml(), QUrl::fromLocalFile(dictionaryPageFolder() + "/"));
+        QVERIFY(loaded.wait(20000));
+        QString full;
+        bool answered = false;
+        fullLoad.runJavaScript(NodesScript, [&](const QVariant& value) {
+            full = value.toString();
+            answered = true;
+        });
+        QTRY_VERIFY(answered);
+        QVERIFY(!updated.isEmpty());
+        QCOMPARE(updated, full);
+    }
+}
+
+void TestDictionaryWidget::theContextMenuOffersOnlyCopyAndSelectAll()
+{
+    QWebEngineView* view = m_screen->webView();
+    QCOMPARE(view->contextMenuPolicy(), Qt::ActionsContextMenu);
+    QList<QWebEnginePage::WebAction> offered;
+    for (QAction* action : view->actions()) {
+        for (const auto webAction :
+             {QWebEnginePage::Copy, QWebEnginePage::SelectAll, QWebEnginePage::Back,
+              QWebEnginePage::Forward, QWebEnginePage::Reload}) {
+            if (view->page()->action(webAction) == action)
+                offered << webAction;
+        }
+    }
+    QCOMPARE(offered,
+             (QList<QWebEnginePage::WebAction>{QWebEnginePage::Copy, QWebEnginePage::SelectAll}));
+}
+
+void TestDictionaryWidget::scriptAndColourChangesRedrawInPlace()
+{
+    type("学习");
+    loadedHtml("<b>学习</b>");
+    const int entries = int(m_screen->history().size());
+    m_profile->setSetting("characterMode", "traditional");
+    QVERIFY(loadedHtml("學習").contains("學習"));
+    m_profile->setSetting("pinyinColorization", "none");
+    loadedHtml("學習");
+    QCOMPARE(evaluate("document.querySelectorAll('.result .pinyin span').length").toInt(), 0);
+    QCOMPARE(m_screen->history().size(), entries);
+}
+
+void TestDictionaryWidget::wordsShowExampleSentences()
+{
+    type("学习");
+    loadedHtml("wordSentences");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        evaluate("document.querySelectorAll('#sentences .sentence').length").toInt() > 0, 10000);
+    const QString first =
+        evaluate("document.querySelector('#sentences .sentenceText').textContent").toString();
+    QVERIFY2(first.contains("学习"), qPrintable(first));
+}
+
+void TestDictionaryWidget::measureWordsAndReferencesAreReadable()
+{
+    m_screen->search("cat", Dictionary::English);
+    loadedHtml("<b>cat</b>");
+    const QString definition =
+        evaluate("document.querySelector('.result .definition').textContent").toString();
+    QVERIFY2(definition.contains("measure word: 只 zhī"), qPrintable(definition));
+    QVERIFY(!definition.contains("CL:"));
+    m_profile->setSetting("characterMode", "traditional");
+    loadedHtml("貓");
+    QVERIFY(evaluate("document.querySelector('.result .definition').textContent")
+                .toString()
+                .contains("measure word: 隻 zhī"));
+}
+
+// Characters of a simplified radical carry it in their simplified form only; another page of
+// the listing is still the listing.
+void TestDictionaryWidget::simplifiedRadicalsListTheirCharactersAcrossPages()
+{
+    type("radical:讠");
+    loadedHtml("Showing characters with <b>radical");
+    const QList<KnowledgeUnit*> listed = m_screen->lastSearch().found.results.all();
+    QStringList shown;
+    for (KnowledgeUnit* unit : listed)
+        shown << unit->simplified();
+    for (const char* character : {"说", "语", "话", "认"})
+        QVERIFY2(shown.contains(QString::fromUtf8(character)), character);
+    QVERIFY(listed.size() > 100);
+    evaluate("document.querySelector('a.next').scrollIntoView()");
+    clickElement("a.next");
+    QTRY_COMPARE(m_screen->lastSearch().pageIndex, 1);
+    const QString second = loadedHtml("action=navigate&amp;page=0");
+    QVERIFY(second.contains("Showing characters with <b>radical"));
+    QVERIFY(second.contains("Radical 149"));
 }
 
 int main(int argc, char* argv[])

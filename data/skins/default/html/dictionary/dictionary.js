@@ -1,5 +1,6 @@
-// Fills the character box's example sentences through the program's "kvbridge" object. Calls
-// over the web channel answer asynchronously; texts are inserted as text, never as markup.
+// The dictionary page's scripts: the page is loaded once, and each search's status and results
+// arrive through the program's "kvbridge" object, which replaces the page's nodes. Calls over
+// the web channel answer asynchronously; sentence texts are inserted as text, never as markup.
 "use strict";
 
 function showSentences(bridge, box) {
@@ -7,10 +8,12 @@ function showSentences(bridge, box) {
     if (!characters)
         return;
     bridge.sentences(characters, function (sentences) {
-        if (!sentences || sentences.length === 0)
+        if (!sentences || sentences.length === 0 || !box.isConnected)
             return;
         bridge.attributions(characters, function (sources) {
             bridge.translate("Example sentences", function (heading) {
+                if (!box.isConnected)
+                    return;
                 var title = document.createElement("h3");
                 title.textContent = heading;
                 box.appendChild(title);
@@ -42,14 +45,37 @@ function showSentences(bridge, box) {
     });
 }
 
+// The markup comes from the program's templates, with every text in it escaped.
+function showContent(bridge, status, results, generation) {
+    document.body.removeAttribute("data-sentences");
+    document.getElementById("status").innerHTML = status;
+    document.getElementById("results").innerHTML = results;
+    window.scrollTo(0, 0);
+    var box = document.getElementById("sentences");
+    if (box)
+        showSentences(bridge, box);
+    document.body.setAttribute("data-generation", String(generation));
+    // The second frame callback comes once the first frame with the new nodes is painted.
+    window.requestAnimationFrame(function () {
+        window.requestAnimationFrame(function () {
+            bridge.contentShown(generation);
+        });
+    });
+}
+
 document.addEventListener("DOMContentLoaded", function () {
     if (typeof QWebChannel === "undefined" || typeof qt === "undefined")
         return;
     new QWebChannel(qt.webChannelTransport, function (channel) {
-        window.kvbridge = channel.objects.kvbridge;
+        var bridge = channel.objects.kvbridge;
+        window.kvbridge = bridge;
+        bridge.contentChanged.connect(function (status, results, generation) {
+            showContent(bridge, status, results, generation);
+        });
         var box = document.getElementById("sentences");
         if (box)
-            showSentences(window.kvbridge, box);
+            showSentences(bridge, box);
         document.body.setAttribute("data-bridge", "ready");
+        bridge.pageReady();
     });
 });
