@@ -5,6 +5,7 @@
 #include "cli/importcommand.h"
 #include "cli/recognizecommand.h"
 #include "cli/searchcommand.h"
+#include "cli/segmentcommand.h"
 #include "text/pinyin.h"
 
 #include <QCoreApplication>
@@ -23,6 +24,7 @@ const Command Commands[] = {
     {"search", korvo::runSearchCommand, korvo::searchUsage},
     {"import", korvo::runImportCommand, korvo::importUsage},
     {"recognize", korvo::runRecognizeCommand, korvo::recognizeUsage},
+    {"segment", korvo::runSegmentCommand, korvo::segmentUsage},
 };
 
 QString usageOfEveryCommand()
