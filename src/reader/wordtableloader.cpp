@@ -5,6 +5,7 @@
 #include "reader/wordsegmenter.h"
 #include "reader/wordtable.h"
 
+#include <QMutex>
 #include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
@@ -259,12 +260,25 @@ std::shared_ptr<const WordTable> WordTableLoader::loadForText(const QSqlDatabase
 
 double WordTableLoader::total(const QSqlDatabase& database, const QString& table)
 {
+    // A sum over the whole table costs more than loading the words of a query: each file's sums
+    // are read once per run (the shipped dictionary never changes while the program runs).
+    static QMutex mutex;
+    static QHash<QString, double> totals;
+    const QString key = database.databaseName() + QLatin1Char('\n') + table;
+    {
+        const QMutexLocker lock(&mutex);
+        const auto known = totals.constFind(key);
+        if (known != totals.cend())
+            return *known;
+    }
     QSqlQuery query(database);
     // The names are this file's own constants, never the user's.
     if (!query.exec(QStringLiteral("SELECT total(frequency) FROM ") + table) || !query.next())
         return 1;
-    const double sum = query.value(0).toDouble();
-    return sum > 0 ? sum : 1;
+    const double sum = query.value(0).toDouble() > 0 ? query.value(0).toDouble() : 1;
+    const QMutexLocker lock(&mutex);
+    totals.insert(key, sum);
+    return sum;
 }
 
 std::shared_ptr<const WordTable> WordTableLoader::build(const QSqlDatabase& database, Data& data)
