@@ -3,6 +3,7 @@
 #include "dictionary_ui/dictionarywidget.h"
 #include "practice/practicewidget.h"
 #include "profile/profile.h"
+#include "statistics_ui/statisticswidget.h"
 #include "style/applicationservices.h"
 #include "style/messagebox.h"
 #include "style/style.h"
@@ -24,12 +25,14 @@ namespace {
 const QString PracticeScreen = QStringLiteral("practice");
 const QString ManageScreen = QStringLiteral("manage");
 const QString DictionaryScreen = QStringLiteral("dictionary");
+const QString StatisticsScreen = QStringLiteral("statistics");
 
 } // namespace
 
 const QStringList& MainWindow::screenNames()
 {
-    static const QStringList names = {PracticeScreen, ManageScreen, DictionaryScreen};
+    static const QStringList names = {PracticeScreen, ManageScreen, DictionaryScreen,
+                                      StatisticsScreen};
     return names;
 }
 
@@ -110,6 +113,8 @@ void MainWindow::showScreen(const QString& name)
         m_deckManagerScreen->setVisible(name == ManageScreen);
     if (m_dictionaryScreen)
         m_dictionaryScreen->setVisible(name == DictionaryScreen);
+    if (m_statisticsScreen)
+        m_statisticsScreen->setVisible(name == StatisticsScreen);
     m_navigationBar->setCurrentTab(name);
     layOutScreens();
 }
@@ -128,6 +133,10 @@ void MainWindow::createScreen(const QString& name)
             services->addHelpShortcut(m_deckManagerScreen, QStringLiteral("manage"));
     } else if (name == DictionaryScreen && !m_dictionaryScreen) {
         m_dictionaryScreen = new DictionaryWidget(m_dictionary, m_profile, this);
+    } else if (name == StatisticsScreen && !m_statisticsScreen) {
+        m_statisticsScreen = new StatisticsWidget(m_session, this);
+        if (services)
+            services->addHelpShortcut(m_statisticsScreen, StatisticsScreen);
     }
 }
 
@@ -139,6 +148,8 @@ QWidget* MainWindow::currentScreen() const
         return m_deckManagerScreen;
     if (m_screenName == DictionaryScreen)
         return m_dictionaryScreen;
+    if (m_screenName == StatisticsScreen)
+        return m_statisticsScreen;
     return nullptr;
 }
 
@@ -236,6 +247,8 @@ void MainWindow::retranslate()
         m_deckManagerScreen->retranslate();
     if (m_dictionaryScreen)
         m_dictionaryScreen->retranslate();
+    if (m_statisticsScreen)
+        m_statisticsScreen->retranslate();
     QMenu* menu = findChild<QMenu*>(QStringLiteral("optionsMenu"));
     menu->setTitle(translate("Options"));
     for (QAction* action : menu->actions()) {

@@ -15,10 +15,12 @@ class NavigationBar;
 class PracticeWidget;
 class Profile;
 class Session;
+class StatisticsWidget;
 } // namespace korvo
 
 // The program's single top-level window: the navigation bar across the top and below it one of
-// the three screens ("practice", "manage", "dictionary"), each created on first use and kept.
+// the screens ("practice", "manage", "dictionary", "statistics"), each created on first use and
+// kept.
 // Owned by the application object; the profile and the session are borrowed from it.
 class MainWindow : public QMainWindow
 {
@@ -42,13 +44,13 @@ public:
     korvo::PracticeWidget* practiceScreen() const { return m_practiceScreen; }
     korvo::DeckManagerWidget* deckManagerScreen() const { return m_deckManagerScreen; }
     DictionaryWidget* dictionaryScreen() const { return m_dictionaryScreen; }
+    korvo::StatisticsWidget* statisticsScreen() const { return m_statisticsScreen; }
 
     // Runs a command of the options and help menus by its name ("import", "export", "print",
     // "options", "help", "quickstart", "about").
     void runMenuCommand(const QString& name);
     // Replaces the file dialogs and message boxes of the import and export commands.
     void setDeckFileDialogs(std::unique_ptr<korvo::DeckFileDialogs> dialogs);
-
 
 signals:
     void closed();
@@ -81,6 +83,7 @@ private:
     korvo::PracticeWidget* m_practiceScreen = nullptr;
     korvo::DeckManagerWidget* m_deckManagerScreen = nullptr;
     DictionaryWidget* m_dictionaryScreen = nullptr;
+    korvo::StatisticsWidget* m_statisticsScreen = nullptr;
     QString m_screenName;
     std::unique_ptr<korvo::DeckFileDialogs> m_deckFileDialogs;
     bool m_backgroundLoaded = false;

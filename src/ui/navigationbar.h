@@ -11,9 +11,9 @@ namespace korvo {
 
 class XQPushButton;
 
-// The bar across the top of the main window: three tab buttons that choose the screen
-// ("practice", "manage", "dictionary") and the options and help buttons with their pop-up menus.
-// Owned by the main window; owns its buttons and menus.
+// The bar across the top of the main window: the tab buttons that choose the screen
+// ("practice", "manage", "dictionary", "statistics") and the options and help buttons with their
+// pop-up menus. Owned by the main window; owns its buttons and menus.
 class NavigationBar : public XQWidget
 {
     Q_OBJECT

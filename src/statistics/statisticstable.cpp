@@ -1,0 +1,154 @@
+#include "statistics/statisticstable.h"
+
+#include "text/translationcatalogue.h"
+
+#include <QMap>
+
+namespace korvo {
+
+namespace {
+
+// Longer ranges are shown by month: a bar per day would be too thin to read.
+constexpr int MostDaysShown = 62;
+
+QString csvField(const QString& text)
+{
+    QString field = text;
+    // A cell starting like a formula would be run by a spreadsheet.
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    if (!field.isEmpty() && formulaStarts.contains(field.front()))
+        field.prepend(QLatin1Char('\''));
+    if (field.contains(QLatin1Char(',')) || field.contains(QLatin1Char('"')) ||
+        field.contains(QLatin1Char('\n')) || field.contains(QLatin1Char('\r'))) {
+        field.replace(QLatin1String("\""), QLatin1String("\"\""));
+        field = QLatin1Char('"') + field + QLatin1Char('"');
+    }
+    return field;
+}
+
+QString csvNumber(double value)
+{
+    // Whole counts as integers, rates with one decimal; never the locale's decimal comma.
+    if (value == double(qint64(value)))
+        return QString::number(qint64(value));
+    return QString::number(value, 'f', 1);
+}
+
+double percent(int part, int whole)
+{
+    return whole > 0 ? 100.0 * part / whole : 0.0;
+}
+
+} // namespace
+
+QString StatisticsTable::toCsv() const
+{
+    QStringList lines;
+    QStringList header;
+    for (const QString& column : columns)
+        header << csvField(column);
+    lines << header.join(QLatin1Char(','));
+    for (const Row& row : rows) {
+        QStringList fields{csvField(row.key)};
+        for (double value : row.values)
+            fields << csvNumber(value);
+        lines << fields.join(QLatin1Char(','));
+    }
+    return lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n");
+}
+
+bool groupsByMonth(const StatisticsReport& report)
+{
+    return report.days.size() > MostDaysShown;
+}
+
+StatisticsTable answersTable(const StatisticsReport& report, const QLocale& locale)
+{
+    StatisticsTable table;
+    table.name = QStringLiteral("answers");
+    table.title = translate(QStringLiteral("Answers per day"));
+    table.stackedColumns = 2;
+    const bool months = groupsByMonth(report);
+    if (months)
+        table.title = translate(QStringLiteral("Answers per month"));
+    table.columns = {months ? translate(QStringLiteral("Month")) : translate(QStringLiteral("Day")),
+                     translate(QStringLiteral("Correct")), translate(QStringLiteral("Wrong")),
+                     translate(QStringLiteral("Correct rate (%)"))};
+    // Days in order; months collect their days.
+    QMap<QDate, std::pair<int, int>> groups;
+    for (const DayAnswers& day : report.days) {
+        const QDate key = months ? QDate(day.date.year(), day.date.month(), 1) : day.date;
+        auto& counts = groups[key];
+        counts.first += day.correct;
+        counts.second += day.wrong;
+    }
+    for (auto it = groups.cbegin(); it != groups.cend(); ++it) {
+        const int correct = it.value().first;
+        const int wrong = it.value().second;
+        StatisticsTable::Row row;
+        row.key =
+            months ? it.key().toString(QStringLiteral("yyyy-MM")) : it.key().toString(Qt::ISODate);
+        row.label = months ? locale.toString(it.key(), QStringLiteral("MMM yyyy"))
+                           : locale.toString(it.key(), QStringLiteral("d MMM"));
+        row.values = {double(correct), double(wrong), percent(correct, correct + wrong)};
+        table.rows.append(row);
+    }
+    return table;
+}
+
+StatisticsTable dueTable(const StatisticsReport& report, const QLocale& locale)
+{
+    StatisticsTable table;
+    table.name = QStringLiteral("due");
+    table.title = translate(QStringLiteral("Cards due in the next 30 days"));
+    table.columns = {translate(QStringLiteral("Day")), translate(QStringLiteral("Cards due"))};
+    table.stackedColumns = 1;
+    for (const DueDay& day : report.due) {
+        StatisticsTable::Row row;
+        row.key = day.date.toString(Qt::ISODate);
+        row.label = day.date == report.today ? translate(QStringLiteral("Today"))
+                                             : locale.toString(day.date, QStringLiteral("d MMM"));
+        row.values = {double(day.cards)};
+        table.rows.append(row);
+    }
+    return table;
+}
+
+StatisticsTable decksTable(const StatisticsReport& report)
+{
+    StatisticsTable table;
+    table.name = QStringLiteral("decks");
+    table.title = translate(QStringLiteral("How well each deck is known"));
+    table.columns = {translate(QStringLiteral("Deck")), translate(QStringLiteral("New")),
+                     translate(QStringLiteral("Learning")), translate(QStringLiteral("Known")),
+                     translate(QStringLiteral("Mastered"))};
+    table.stackedColumns = 4;
+    for (const DeckBands& deck : report.decks) {
+        StatisticsTable::Row row;
+        row.key = deck.title;
+        row.label = deck.title;
+        for (int count : deck.cards)
+            row.values.append(count);
+        table.rows.append(row);
+    }
+    return table;
+}
+
+StatisticsTable hoursTable(const StatisticsReport& report)
+{
+    StatisticsTable table;
+    table.name = QStringLiteral("hours");
+    table.title = translate(QStringLiteral("Answers by hour of the day"));
+    table.columns = {translate(QStringLiteral("Hour")), translate(QStringLiteral("Answers"))};
+    table.stackedColumns = 1;
+    for (int hour = 0; hour < 24; ++hour) {
+        StatisticsTable::Row row;
+        row.key = QString::number(hour);
+        row.label = QString::number(hour);
+        row.values = {double(report.hours[size_t(hour)])};
+        table.rows.append(row);
+    }
+    return table;
+}
+
+} // namespace korvo

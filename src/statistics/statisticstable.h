@@ -1,0 +1,50 @@
+#pragma once
+
+#include "statistics/statisticsreport.h"
+
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace korvo {
+
+// One chart's figures as a table: a row per category (a day or a month, a deck, an hour) and a
+// column of numbers per series. The statistics screen draws each chart from its table and exports
+// the same table as CSV, so that a chart and its file never disagree; quillet-cli prints them.
+// A plain value, made from a report by the functions below.
+struct StatisticsTable
+{
+    struct Row
+    {
+        QString key;   // for files: an ISO date, a month "2024-05", an hour, a deck title
+        QString label; // for the screen, in the interface language
+        QVector<double> values;
+    };
+
+    QString name;        // "answers", "due", "decks" or "hours"
+    QString title;       // translated
+    QStringList columns; // the category's header, then one per value; translated
+    QVector<Row> rows;
+    // How many of the value columns are counts stacked in the chart (the rest are drawn apart).
+    int stackedColumns = 0;
+
+    // The table as CSV (RFC 4180: commas, CRLF line ends, fields quoted when they must be), a
+    // header line first. Text that a spreadsheet would take for a formula gets a leading "'".
+    QString toCsv() const;
+};
+
+// Answers per day (per month for ranges longer than two months): correct, wrong and the correct
+// rate in percent (rows without answers leave the rate at 0).
+StatisticsTable answersTable(const StatisticsReport& report, const QLocale& locale);
+// Cards due on each of the next 30 days, today first.
+StatisticsTable dueTable(const StatisticsReport& report, const QLocale& locale);
+// Cards of each deck by score band.
+StatisticsTable decksTable(const StatisticsReport& report);
+// Answers by hour of the day, 0 to 23.
+StatisticsTable hoursTable(const StatisticsReport& report);
+
+// Whether answersTable() gives months rather than days for the report.
+bool groupsByMonth(const StatisticsReport& report);
+
+} // namespace korvo
