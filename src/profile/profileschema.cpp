@@ -72,9 +72,12 @@ const char* const SchemaStatements[] = {
     "CREATE INDEX IF NOT EXISTS Knowledge_kuId ON Knowledge (kuId)",
 };
 
-// The practice statistics group answers by their time, for every deck or for some of them.
+// The practice statistics count answers by their time, for every deck or for some of them, and
+// by card.
 const char* const HistoryTimeIndexes[] = {
     "CREATE INDEX IF NOT EXISTS Knowledge_answerTime ON Knowledge (answerTime, result)",
+    "CREATE INDEX IF NOT EXISTS Knowledge_cardId_answerTime ON Knowledge "
+    "(cardId, answerTime, result, deckId)",
     "CREATE INDEX IF NOT EXISTS Knowledge_deckId_answerTime ON Knowledge (deckId, answerTime, "
     "result)",
 };

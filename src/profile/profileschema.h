@@ -18,7 +18,8 @@ inline constexpr const char* CurrentProfileSchemaVersion = "3.0";
 // Returns whether every statement succeeded; failures are also reported on the error output.
 bool createProfileSchema(QSqlDatabase database);
 
-// The statements making the indexes over the answer times of the Knowledge table (IF NOT EXISTS):
+// The statements making the indexes of the Knowledge table the statistics read it by (answer
+// time, deck, card; IF NOT EXISTS):
 // part of a new file's schema, and added by the "3.0" upgrade.
 QStringList historyTimeIndexStatements();
 

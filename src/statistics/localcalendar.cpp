@@ -6,12 +6,6 @@
 
 namespace korvo {
 
-namespace {
-
-const QDate Epoch(1970, 1, 1);
-
-} // namespace
-
 LocalCalendar::LocalCalendar(const QTimeZone& zone)
     : m_zone(zone.isValid() ? zone : QTimeZone::utc())
 {
@@ -30,16 +24,6 @@ int LocalCalendar::hourOf(qint64 seconds) const
 qint64 LocalCalendar::startOf(const QDate& date) const
 {
     return QDateTime(date, QTime(0, 0), m_zone).toSecsSinceEpoch();
-}
-
-qint64 LocalCalendar::dayNumber(const QDate& date)
-{
-    return Epoch.daysTo(date);
-}
-
-QDate LocalCalendar::dateOfDayNumber(qint64 day)
-{
-    return Epoch.addDays(day);
 }
 
 QString LocalCalendar::localSecondsSql(const QString& column, qint64 from, qint64 to) const
@@ -63,12 +47,6 @@ QString LocalCalendar::localSecondsSql(const QString& column, qint64 from, qint6
     return QStringLiteral("(%1 + CASE %2 ELSE %3 END)")
         .arg(column, branches.join(QLatin1Char(' ')))
         .arg(offset);
-}
-
-QString LocalCalendar::dayOfLocalSecondsSql(const QString& localSeconds)
-{
-    // SQLite's integer division rounds toward zero; moments before 1970 still count down.
-    return QStringLiteral("(%1 / 86400 - (%1 < 0 AND %1 % 86400 <> 0))").arg(localSeconds);
 }
 
 QString LocalCalendar::hourOfLocalSecondsSql(const QString& localSeconds)

@@ -26,6 +26,8 @@ struct DeckRow
 const QString TimeColumn = QStringLiteral("answerTime");
 // Days of answers read per query while the streak is counted back.
 constexpr int StreakWindow = 64;
+// Days counted by one query.
+constexpr int DaysPerQuery = 2000;
 
 QString placeholders(int count)
 {
@@ -158,56 +160,66 @@ StatisticsReport PracticeStatistics::report(int deckId, StatisticsRange range,
     report.today = m_calendar.dateOf(now.toSecsSinceEpoch());
     Scope choice = scope(deckId);
     const QDate first = firstDay(choice, range, report.today);
-    for (QDate day = first; day <= report.today; day = day.addDays(1))
-        report.days.append({day, 0, 0});
     const qint64 from = m_calendar.startOf(first);
     const qint64 to = m_calendar.startOf(report.today.addDays(1));
 
-    countDays(choice, from, to, report);
+    report.days = countDays(choice, first, report.today);
     countHours(choice, from, to, report);
-    Condition time{QStringLiteral("answerTime >= ? AND answerTime < ?"), {from, to}};
-    if (range == StatisticsRange::AllTime) {
-        countAllTime(choice, report);
-        time = {QStringLiteral("1"), {}};
-    } else {
-        for (const DayAnswers& day : std::as_const(report.days)) {
-            report.answers += day.answers();
-            report.correct += day.correct;
-        }
+    for (const DayAnswers& day : std::as_const(report.days)) {
+        report.answers += day.answers();
+        report.correct += day.correct;
     }
-    report.streak = streak(choice, report.today);
+    Condition time{QStringLiteral("+answerTime >= ? AND +answerTime < ?"), {from, to}};
+    if (range == StatisticsRange::AllTime) {
+        countOutsideDays(choice, to, report);
+        time = {QStringLiteral("1"), {}};
+    }
+    report.streak = streak(choice, report);
     countDue(choice, report);
     countBands(choice, report);
     findHardest(choice, time, report);
     return report;
 }
 
-void PracticeStatistics::countDays(const Scope& scope, qint64 from, qint64 to,
-                                   StatisticsReport& report) const
+QVector<DayAnswers> PracticeStatistics::countDays(const Scope& scope, const QDate& first,
+                                                  const QDate& last) const
 {
+    // Each local day is a stretch of answer times, counted through the time index: no sorting
+    // of the answers, and days of 23 or 25 hours come out right.
+    QVector<DayAnswers> days;
+    for (QDate day = first; day <= last; day = day.addDays(1))
+        days.append({day, 0, 0});
+    // Both counts of a day come from one look-up: the answers times 2^32 plus the correct ones.
     const Condition decks = deckCondition(scope, QStringLiteral("deckId"), true);
-    const QString local = m_calendar.localSecondsSql(TimeColumn, from, to);
-    QSqlQuery query(m_database);
-    QVariantList values{from, to};
-    values << decks.values;
-    if (!run(query,
-             QStringLiteral("SELECT day, SUM(result = 1), COUNT(*) FROM (SELECT %1 AS day, "
-                            "result FROM Knowledge WHERE answerTime >= ? AND answerTime < ? AND "
-                            "%2) GROUP BY day")
-                 .arg(LocalCalendar::dayOfLocalSecondsSql(local), decks.sql),
-             values))
-        return;
-    if (report.days.isEmpty())
-        return;
-    const qint64 firstNumber = LocalCalendar::dayNumber(report.days.first().date);
-    while (query.next()) {
-        const qint64 index = query.value(0).toLongLong() - firstNumber;
-        if (index < 0 || index >= report.days.size())
+    const QString counts =
+        QStringLiteral("(SELECT COUNT(*) * 4294967296 + COALESCE(SUM(result = 1), 0) FROM "
+                       "Knowledge WHERE answerTime >= s AND answerTime < e AND %1)")
+            .arg(decks.sql);
+    for (int chunk = 0; chunk < days.size(); chunk += DaysPerQuery) {
+        const int size = std::min<int>(DaysPerQuery, int(days.size()) - chunk);
+        // The day boundaries are numbers computed here, written into the statement: binding
+        // thousands of values costs the driver far more than the whole count.
+        QStringList rows;
+        for (int i = chunk; i < chunk + size; ++i) {
+            rows << QStringLiteral("(%1,%2,%3)")
+                        .arg(i)
+                        .arg(m_calendar.startOf(days.at(i).date))
+                        .arg(m_calendar.startOf(days.at(i).date.addDays(1)));
+        }
+        QSqlQuery query(m_database);
+        if (!run(query,
+                 QStringLiteral("WITH days(i, s, e) AS (VALUES %1) SELECT i, %2 FROM days")
+                     .arg(rows.join(QLatin1Char(',')), counts),
+                 decks.values))
             continue;
-        DayAnswers& day = report.days[int(index)];
-        day.correct = query.value(1).toInt();
-        day.wrong = query.value(2).toInt() - day.correct;
+        while (query.next()) {
+            const qint64 packed = query.value(1).toLongLong();
+            DayAnswers& day = days[query.value(0).toInt()];
+            day.correct = int(packed & 0xffffffff);
+            day.wrong = int(packed >> 32) - day.correct;
+        }
     }
+    return days;
 }
 
 void PracticeStatistics::countHours(const Scope& scope, qint64 from, qint64 to,
@@ -231,69 +243,45 @@ void PracticeStatistics::countHours(const Scope& scope, qint64 from, qint64 to,
     }
 }
 
-void PracticeStatistics::countAllTime(const Scope& scope, StatisticsReport& report) const
+void PracticeStatistics::countOutsideDays(const Scope& scope, qint64 to,
+                                          StatisticsReport& report) const
 {
+    // All time is every day up to today, and the answers without a time or from after today.
     const Condition decks = deckCondition(scope, QStringLiteral("deckId"), true);
+    QVariantList values{to};
+    values << decks.values;
     QSqlQuery query(m_database);
     if (run(query,
-            QStringLiteral("SELECT COUNT(*), TOTAL(result = 1), TOTAL(answerTime IS NULL) FROM "
-                           "Knowledge WHERE %1")
+            QStringLiteral("SELECT TOTAL(answerTime IS NULL), COUNT(*), TOTAL(result = 1) FROM "
+                           "Knowledge WHERE (answerTime IS NULL OR answerTime >= ?) AND %1")
                 .arg(decks.sql),
-            decks.values) &&
+            values) &&
         query.next()) {
-        report.answers = query.value(0).toInt();
-        report.correct = query.value(1).toInt();
-        report.untimedAnswers = query.value(2).toInt();
+        report.untimedAnswers = query.value(0).toInt();
+        report.answers += query.value(1).toInt();
+        report.correct += query.value(2).toInt();
     }
 }
 
-QList<QDate> PracticeStatistics::daysWithAnswers(const Scope& scope, const QDate& first,
-                                                 const QDate& last) const
+int PracticeStatistics::streak(const Scope& scope, const StatisticsReport& report) const
 {
-    const qint64 from = m_calendar.startOf(first);
-    const qint64 to = m_calendar.startOf(last.addDays(1));
-    const Condition decks = deckCondition(scope, QStringLiteral("deckId"), true);
-    QVariantList values{from, to};
-    values << decks.values;
-    QSqlQuery query(m_database);
-    QList<QDate> days;
-    if (!run(query,
-             QStringLiteral("SELECT DISTINCT %1 FROM Knowledge WHERE answerTime >= ? AND "
-                            "answerTime < ? AND %2")
-                 .arg(LocalCalendar::dayOfLocalSecondsSql(
-                          m_calendar.localSecondsSql(TimeColumn, from, to)),
-                      decks.sql),
-             values))
-        return days;
-    while (query.next())
-        days.append(LocalCalendar::dateOfDayNumber(query.value(0).toLongLong()));
-    return days;
-}
-
-int PracticeStatistics::streak(const Scope& scope, const QDate& today) const
-{
-    // Read back window by window until a day without answers ends the run.
-    QDate windowLast = today;
-    QDate windowFirst = today.addDays(1 - StreakWindow);
-    QSet<QDate> days;
-    for (const QDate& day : daysWithAnswers(scope, windowFirst, windowLast))
-        days.insert(day);
-    QDate day = days.contains(today) ? today : today.addDays(-1);
+    // Counted back over the range's days, then over earlier ones a window at a time until a day
+    // without answers ends the run. Today may still be without.
+    QVector<DayAnswers> days = report.days;
+    int index = int(days.size()) - 1;
+    if (index >= 0 && days.at(index).answers() == 0)
+        --index;
     int count = 0;
     while (true) {
-        while (day >= windowFirst && days.contains(day)) {
+        while (index >= 0 && days.at(index).answers() > 0) {
             ++count;
-            day = day.addDays(-1);
+            --index;
         }
-        if (day >= windowFirst)
+        if (index >= 0 || days.isEmpty())
             return count;
-        windowLast = windowFirst.addDays(-1);
-        windowFirst = windowLast.addDays(1 - StreakWindow);
-        days.clear();
-        for (const QDate& found : daysWithAnswers(scope, windowFirst, windowLast))
-            days.insert(found);
-        if (days.isEmpty())
-            return count;
+        const QDate last = days.first().date.addDays(-1);
+        days = countDays(scope, last.addDays(1 - StreakWindow), last);
+        index = int(days.size()) - 1;
     }
 }
 
@@ -368,7 +356,9 @@ void PracticeStatistics::countBands(Scope& scope, StatisticsReport& report) cons
 void PracticeStatistics::findHardest(const Scope& scope, const Condition& time,
                                      StatisticsReport& report) const
 {
-    const Condition decks = deckCondition(scope, QStringLiteral("deckId"), true);
+    // Grouped in the order of the index by card: the unary "+" keeps the time and deck
+    // conditions from picking another index, which would make SQLite sort every answer first.
+    const Condition decks = deckCondition(scope, QStringLiteral("+deckId"), true);
     QVariantList values = time.values;
     values << decks.values << HardestCount;
     QSqlQuery query(m_database);

@@ -57,11 +57,10 @@ private:
     static Condition deckCondition(const Scope& scope, const QString& column, bool history);
     bool run(QSqlQuery& query, const QString& sql, const QVariantList& values) const;
 
-    void countDays(const Scope& scope, qint64 from, qint64 to, StatisticsReport& report) const;
+    QVector<DayAnswers> countDays(const Scope& scope, const QDate& first, const QDate& last) const;
     void countHours(const Scope& scope, qint64 from, qint64 to, StatisticsReport& report) const;
-    void countAllTime(const Scope& scope, StatisticsReport& report) const;
-    int streak(const Scope& scope, const QDate& today) const;
-    QList<QDate> daysWithAnswers(const Scope& scope, const QDate& first, const QDate& last) const;
+    void countOutsideDays(const Scope& scope, qint64 to, StatisticsReport& report) const;
+    int streak(const Scope& scope, const StatisticsReport& report) const;
     void countDue(const Scope& scope, StatisticsReport& report) const;
     void countBands(Scope& scope, StatisticsReport& report) const;
     void findHardest(const Scope& scope, const Condition& time, StatisticsReport& report) const;

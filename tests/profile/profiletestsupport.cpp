@@ -72,6 +72,7 @@ bool createVersion2Profile(const QString& path, const QStringList& extraStatemen
     QStringList statements = {
         "DROP INDEX Knowledge_answerTime",
         "DROP INDEX Knowledge_deckId_answerTime",
+        "DROP INDEX Knowledge_cardId_answerTime",
         "ALTER TABLE Knowledge DROP COLUMN answerTime",
         "UPDATE DatabaseVersion SET version = '2.0'",
     };

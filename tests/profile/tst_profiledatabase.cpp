@@ -422,12 +422,16 @@ void TestProfileDatabase::version2UpgradeAddsAnswerTimesAndKeepsTheHistory()
     QCOMPARE(scalar(db, "SELECT COUNT(*) FROM DatabaseVersion").toInt(), 1);
     // The old answers stay, without a time.
     QCOMPARE(scalar(db, "SELECT COUNT(*) FROM Knowledge WHERE answerTime IS NULL").toInt(), 3);
-    QCOMPARE(scalar(db, "SELECT group_concat(result) FROM Knowledge").toString(), "1,0,1");
+    QCOMPARE(
+        scalar(db, "SELECT group_concat(result) FROM (SELECT result FROM Knowledge ORDER BY id)")
+            .toString(),
+        "1,0,1");
     QCOMPARE(scalar(db, "SELECT score FROM KnowledgeUnits WHERE id = 1").toDouble(), 2.5);
     QCOMPARE(scalar(db, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name IN "
-                        "('Knowledge_answerTime', 'Knowledge_deckId_answerTime')")
+                        "('Knowledge_answerTime', 'Knowledge_deckId_answerTime', "
+                        "'Knowledge_cardId_answerTime')")
                  .toInt(),
-             2);
+             3);
     // New answers get theirs, and the upgraded file loads as before.
     QVERIFY(profile.knowledge()->addHistory(1, 1, 1, 1, 1718000000));
     QCOMPARE(scalar(db, "SELECT answerTime FROM Knowledge ORDER BY id DESC").toLongLong(),

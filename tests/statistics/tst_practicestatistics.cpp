@@ -77,7 +77,8 @@ public:
     QSqlDatabase database()
     {
         if (!m_database.isOpen()) {
-            if (!profiletest::createTemplate(m_path, m_rows))
+            // One commit for all the rows.
+            if (!profiletest::createTemplate(m_path, QStringList{"BEGIN"} << m_rows << "COMMIT"))
                 return QSqlDatabase();
             m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
             m_database.setDatabaseName(m_path);
