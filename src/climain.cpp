@@ -4,6 +4,7 @@
 #include "cli/commandline.h"
 #include "cli/importcommand.h"
 #include "cli/searchcommand.h"
+#include "cli/statscommand.h"
 #include "text/pinyin.h"
 
 #include <QCoreApplication>
@@ -21,6 +22,7 @@ struct Command
 const Command Commands[] = {
     {"search", korvo::runSearchCommand, korvo::searchUsage},
     {"import", korvo::runImportCommand, korvo::importUsage},
+    {"stats", korvo::runStatsCommand, korvo::statsUsage},
 };
 
 QString usageOfEveryCommand()

@@ -4,6 +4,8 @@
 
 #include <QMap>
 
+#include <cmath>
+
 namespace korvo {
 
 namespace {
@@ -28,7 +30,10 @@ QString csvField(const QString& text)
 
 QString csvNumber(double value)
 {
-    // Whole counts as integers, rates with one decimal; never the locale's decimal comma.
+    // Whole counts as integers, rates with one decimal; never the locale's decimal comma. A rate
+    // of no answers is no number.
+    if (std::isnan(value))
+        return QString();
     if (value == double(qint64(value)))
         return QString::number(qint64(value));
     return QString::number(value, 'f', 1);
@@ -36,10 +41,15 @@ QString csvNumber(double value)
 
 double percent(int part, int whole)
 {
-    return whole > 0 ? 100.0 * part / whole : 0.0;
+    return whole > 0 ? 100.0 * part / whole : std::nan("");
 }
 
 } // namespace
+
+QString StatisticsTable::number(double value)
+{
+    return csvNumber(value);
+}
 
 QString StatisticsTable::toCsv() const
 {

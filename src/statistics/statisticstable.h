@@ -29,13 +29,16 @@ struct StatisticsTable
     // How many of the value columns are counts stacked in the chart (the rest are drawn apart).
     int stackedColumns = 0;
 
+    // A value as the table writes it: counts whole, rates with one decimal, never with a decimal
+    // comma; empty for no value (NaN: the correct rate of a day without answers).
+    static QString number(double value);
     // The table as CSV (RFC 4180: commas, CRLF line ends, fields quoted when they must be), a
     // header line first. Text that a spreadsheet would take for a formula gets a leading "'".
     QString toCsv() const;
 };
 
 // Answers per day (per month for ranges longer than two months): correct, wrong and the correct
-// rate in percent (rows without answers leave the rate at 0).
+// rate in percent (NaN without answers).
 StatisticsTable answersTable(const StatisticsReport& report, const QLocale& locale);
 // Cards due on each of the next 30 days, today first.
 StatisticsTable dueTable(const StatisticsReport& report, const QLocale& locale);

@@ -8,10 +8,16 @@
 #include "statistics/statisticstable.h"
 #include "text/pinyin.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
 #include <memory>
 
 using namespace korvo;
@@ -129,6 +135,32 @@ QStringList answeredDays(const StatisticsReport& report)
 
 const char* const Now = "2024-06-15T12:00:00Z";
 
+// Runs quillet-cli; its exit status, or -1 when it did not finish.
+int runCli(const QStringList& arguments, QByteArray* output = nullptr, QByteArray* errors = nullptr)
+{
+    QProcess process;
+    process.start(QStringLiteral(QUILLET_DATA_DIR "/../quillet-cli"), arguments);
+    if (!process.waitForFinished(60000))
+        return -1;
+    if (output)
+        *output = process.readAllStandardOutput();
+    if (errors)
+        *errors = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// The figures of a report the way quillet-cli writes them as JSON.
+QJsonObject figuresOf(const StatisticsReport& report)
+{
+    return QJsonObject{{"streak", report.streak},
+                       {"answers", report.answers},
+                       {"correct", report.correct},
+                       {"untimedAnswers", report.untimedAnswers},
+                       {"cards", report.cards},
+                       {"dueToday", report.dueToday()},
+                       {"today", report.today.toString(Qt::ISODate)}};
+}
+
 } // namespace
 
 // The figures of the statistics screen over generated histories, checked against what was put
@@ -154,6 +186,9 @@ private slots:
     void tablesGroupLongRangesByMonth();
     void csvQuotesAndDefusesFields_data();
     void csvQuotesAndDefusesFields();
+    void commandLinePrintsTheSameFigures();
+    void commandLineRefusesWhatItCannotRead_data();
+    void commandLineRefusesWhatItCannotRead();
 };
 
 void TestPracticeStatistics::initTestCase()
@@ -528,7 +563,10 @@ void TestPracticeStatistics::tablesGroupLongRangesByMonth()
     const StatisticsTable week = answersTable(history.report(utcDate(Now)), locale);
     QCOMPARE(week.rows.size(), 7);
     QCOMPARE(week.rows.last().key, QStringLiteral("2024-06-15"));
-    QCOMPARE(week.rows.at(0).values, (QVector<double>{0, 0, 0}));
+    // A day without answers has no correct rate.
+    QCOMPARE(week.rows.at(0).values.mid(0, 2), (QVector<double>{0, 0}));
+    QVERIFY(std::isnan(week.rows.at(0).values.at(2)));
+    QVERIFY(week.toCsv().contains("\r\n2024-06-09,0,0,\r\n"));
     QVERIFY(week.toCsv().endsWith("2024-06-15,1,0,100\r\n"));
 }
 
@@ -562,6 +600,113 @@ void TestPracticeStatistics::csvQuotesAndDefusesFields()
     table.columns = {QStringLiteral("Deck"), QStringLiteral("Count, all"), QStringLiteral("Share")};
     table.rows.append({key, key, {2, 0.5}});
     QCOMPARE(table.toCsv(), "Deck,\"Count, all\",Share\r\n" + line + "\r\n");
+}
+
+void TestPracticeStatistics::commandLinePrintsTheSameFigures()
+{
+    History history;
+    history.deck(1, QStringLiteral("Folder"), 0, true);
+    history.deck(2, QStringLiteral("我的词"), 1);
+    history.deck(3, QStringLiteral("Other"));
+    history.card(1, 2, 3, 0);
+    history.card(2, 2);
+    history.card(3, 3);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    history.answer(1, 1, now - 3600, 3);
+    history.answer(2, 0, now - 86400 - 60, 2);
+    history.answer(3, 1, now - 40 * 86400);
+    history.answer(2, 1, -1);
+    history.database();
+
+    for (const QString& range : {"7d", "all"}) {
+        StatisticsRange chosen;
+        QVERIFY(rangeFromKey(range, &chosen));
+        // The day may turn while the command runs: its figures are those of before or after.
+        const StatisticsReport before =
+            history.report(QDateTime::currentDateTime(), chosen, 2, QTimeZone::systemTimeZone());
+        QByteArray output;
+        QCOMPARE(runCli({"stats", "--profile", history.path(), "--deck", "我的词", "--range", range,
+                         "--json"},
+                        &output),
+                 0);
+        const StatisticsReport after =
+            history.report(QDateTime::currentDateTime(), chosen, 2, QTimeZone::systemTimeZone());
+        QJsonObject printed = QJsonDocument::fromJson(output).object();
+        QCOMPARE(printed.value("deck").toString(), QStringLiteral("我的词"));
+        QCOMPARE(printed.value("range").toString(), range);
+        QCOMPARE(printed.value("hardest").toArray().first().toObject().value("cardId").toInt(), 2);
+        QCOMPARE(printed.value("days").toArray().size(), int(after.days.size()));
+        QJsonObject figures;
+        for (const QString& key : figuresOf(after).keys())
+            figures.insert(key, printed.value(key));
+        QVERIFY2(figures == figuresOf(after) || figures == figuresOf(before),
+                 QJsonDocument(figures).toJson().constData());
+        QCOMPARE(figures.value("answers").toInt(), range == "7d" ? 5 : 6);
+    }
+
+    // As text, for all decks over 30 days.
+    QByteArray text;
+    QCOMPARE(runCli({"stats", "--profile", history.folder()}, &text), 0);
+    const QString lines = QString::fromUtf8(text);
+    QVERIFY2(lines.contains("Decks: All decks\n"), qPrintable(lines));
+    QVERIFY2(lines.contains("Answers: 5, correct: 3 (60%)\n"), qPrintable(lines));
+    QVERIFY2(lines.contains("\nDeck\tNew\tLearning\tKnown\tMastered\n我的词\t1\t0\t1\t0\n"),
+             qPrintable(lines));
+}
+
+void TestPracticeStatistics::commandLineRefusesWhatItCannotRead_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // %1 is the profile file
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown range") << QStringList{"--range", "5d"} << 2 << "--range is one of";
+    QTest::newRow("unknown option") << QStringList{"--days", "5"} << 2 << "unknown option";
+    QTest::newRow("stray word") << QStringList{"HSK"} << 2 << "unexpected argument HSK";
+    QTest::newRow("no such deck") << QStringList{"--deck", "Nowhere"} << 1
+                                  << "No deck or folder is called Nowhere";
+    QTest::newRow("two decks of that title")
+        << QStringList{"--deck", "twice"} << 3 << "2 decks or folders are called twice";
+    QTest::newRow("older profile") << QStringList{"--older"} << 3 << "older version of Quillet";
+    QTest::newRow("not a profile") << QStringList{"--garbage"} << 3 << "cannot be used";
+    QTest::newRow("no profile") << QStringList{"--missing"} << 3 << "There is no profile";
+}
+
+void TestPracticeStatistics::commandLineRefusesWhatItCannotRead()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    History history;
+    history.deck(1, QStringLiteral("Twice"));
+    history.deck(2, QStringLiteral("twice"));
+    history.database();
+    QTemporaryDir other;
+    QString profile = history.path();
+    if (arguments == QStringList{"--older"}) {
+        profile = other.filePath("Profile.db");
+        QVERIFY(profiletest::createVersion2Profile(profile));
+        arguments.clear();
+    } else if (arguments == QStringList{"--garbage"}) {
+        profile = other.filePath("Profile.db");
+        QFile file(profile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+        arguments.clear();
+    } else if (arguments == QStringList{"--missing"}) {
+        profile = other.filePath("Profile.db");
+        arguments.clear();
+    }
+    QByteArray errors;
+    QCOMPARE(runCli(QStringList{"stats", "--profile", profile} << arguments, nullptr, &errors),
+             status);
+    QVERIFY2(errors.contains(message.toUtf8()), errors.constData());
+    // Only read: an older file is not upgraded, a missing one not made.
+    if (QTest::currentDataTag() == QLatin1String("older profile"))
+        QCOMPARE(
+            profiletest::scalarOnFile(profile, "SELECT version FROM DatabaseVersion").toString(),
+            QStringLiteral("2.0"));
+    if (QTest::currentDataTag() == QLatin1String("no profile"))
+        QVERIFY(!QFile::exists(profile));
 }
 
 QTEST_GUILESS_MAIN(TestPracticeStatistics)

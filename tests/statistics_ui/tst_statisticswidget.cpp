@@ -175,9 +175,8 @@ QString TestStatisticsWidget::figure(const QString& name) const
 void TestStatisticsWidget::clickDeck(int deckId)
 {
     auto* tree = m_statistics->findChild<QTreeView*>(QStringLiteral("statisticsDeckTree"));
-    const QModelIndexList found =
-        tree->model()->match(tree->model()->index(0, 0), Qt::UserRole, deckId, 1,
-                             Qt::MatchExactly | Qt::MatchRecursive);
+    const QModelIndexList found = tree->model()->match(
+        tree->model()->index(0, 0), Qt::UserRole, deckId, 1, Qt::MatchExactly | Qt::MatchRecursive);
     QVERIFY2(!found.isEmpty(), qPrintable(QString::number(deckId)));
     tree->scrollTo(found.first());
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
@@ -186,8 +185,8 @@ void TestStatisticsWidget::clickDeck(int deckId)
 
 void TestStatisticsWidget::clickRange(StatisticsRange range)
 {
-    auto* button =
-        m_statistics->findChild<XQPushButton*>(QStringLiteral("range%1Button").arg(rangeKey(range)));
+    auto* button = m_statistics->findChild<XQPushButton*>(
+        QStringLiteral("range%1Button").arg(rangeKey(range)));
     QVERIFY(button);
     QTest::mouseClick(button, Qt::LeftButton);
 }
@@ -324,10 +323,18 @@ void TestStatisticsWidget::everyChartExportsItsPictureAndTable_data()
     QTest::addColumn<QString>("chart");
     QTest::addColumn<QString>("header");
     QTest::addColumn<QString>("row"); // a line the table must hold; %1 is today
-    QTest::newRow("answers") << "answers" << "Day,Correct,Wrong,Correct rate (%)" << "%1,3,1,75";
-    QTest::newRow("due") << "due" << "Day,Cards due" << "";
-    QTest::newRow("hours") << "hours" << "Hour,Answers" << "";
-    QTest::newRow("decks") << "decks" << "Deck,New,Learning,Known,Mastered" << "Mine,0,3,0,0";
+    QTest::newRow("answers") << "answers"
+                             << "Day,Correct,Wrong,Correct rate (%)"
+                             << "%1,3,1,75";
+    QTest::newRow("due") << "due"
+                         << "Day,Cards due"
+                         << "";
+    QTest::newRow("hours") << "hours"
+                           << "Hour,Answers"
+                           << "";
+    QTest::newRow("decks") << "decks"
+                           << "Deck,New,Learning,Known,Mastered"
+                           << "Mine,0,3,0,0";
 }
 
 void TestStatisticsWidget::everyChartExportsItsPictureAndTable()
@@ -347,8 +354,8 @@ void TestStatisticsWidget::everyChartExportsItsPictureAndTable()
     QVERIFY(panel);
     QTest::mouseClick(panel->findChild<XQPushButton*>("csvButton"), Qt::LeftButton);
     QTest::mouseClick(panel->findChild<XQPushButton*>("pngButton"), Qt::LeftButton);
-    QCOMPARE(asked, (QStringList{chart + ".csv CSV tables (*.csv)",
-                                 chart + ".png PNG pictures (*.png)"}));
+    QCOMPARE(asked,
+             (QStringList{chart + ".csv CSV tables (*.csv)", chart + ".png PNG pictures (*.png)"}));
 
     QFile csv(m_dir->filePath(chart + ".csv"));
     QVERIFY(csv.open(QIODevice::ReadOnly));
@@ -419,8 +426,7 @@ void TestStatisticsWidget::hardestCardsArePractisedWithOneClick()
     press(Qt::Key_C);
     QCOMPARE(m_session->status(), SessionStatus::Finished);
     m_session->saveHistoryItems();
-    QCOMPARE(scalar(QString("SELECT COUNT(*) FROM Knowledge WHERE cardId = %1").arg(wrongCard)),
-             3);
+    QCOMPARE(scalar(QString("SELECT COUNT(*) FROM Knowledge WHERE cardId = %1").arg(wrongCard)), 3);
 
     // Without wrong answers in the range there is nothing to practise.
     showStatistics();
