@@ -129,7 +129,7 @@ StatisticsTable decksTable(const StatisticsReport& report)
     StatisticsTable table;
     table.name = QStringLiteral("decks");
     table.title = translate(QStringLiteral("How well each deck is known"));
-    table.columns = {translate(QStringLiteral("Deck")), translate(QStringLiteral("New")),
+    table.columns = {translate(QStringLiteral("Deck")), translate(QStringLiteral("New cards")),
                      translate(QStringLiteral("Learning")), translate(QStringLiteral("Known")),
                      translate(QStringLiteral("Mastered"))};
     table.stackedColumns = 4;

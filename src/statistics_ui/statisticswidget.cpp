@@ -334,7 +334,7 @@ void StatisticsWidget::retranslate()
     }
     const QStringList captions = {
         translate(QStringLiteral("Days in a row")), translate(QStringLiteral("Answers")),
-        translate(QStringLiteral("Correct")), translate(QStringLiteral("Cards")),
+        translate(QStringLiteral("Answered correctly")), translate(QStringLiteral("Cards")),
         translate(QStringLiteral("Due today"))};
     for (int i = 0; i < m_figures.size(); ++i)
         m_figures.at(i).second->setText(captions.at(i));

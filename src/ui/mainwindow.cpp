@@ -18,6 +18,8 @@
 #include <QPainter>
 #include <QShortcut>
 
+#include <algorithm>
+
 using namespace korvo;
 
 namespace {
@@ -41,9 +43,9 @@ MainWindow::MainWindow(Profile* profile, Dictionary* dictionary, Session* sessio
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Quillet"));
-    setMinimumSize(640, 480);
-    resize(640, 480);
     m_navigationBar = new NavigationBar(this);
+    fitMinimumWidth();
+    resize(minimumSize());
     connect(m_navigationBar, &NavigationBar::tabToggled, this,
             &MainWindow::navigationBar_tabToggled);
     connect(m_navigationBar, &NavigationBar::menuCommandTriggered, this,
@@ -258,7 +260,14 @@ void MainWindow::retranslate()
             action->setText(translate("Preferences"));
     }
     setWindowTitle(QStringLiteral("Quillet"));
+    fitMinimumWidth();
     layOutScreens();
+}
+
+// The window is never so narrow that a button of the bar would be cut off, in any language.
+void MainWindow::fitMinimumWidth()
+{
+    setMinimumSize(std::max(MinimumWidth, m_navigationBar->requiredWidth()), MinimumHeight);
 }
 
 void MainWindow::paintEvent(QPaintEvent* event)

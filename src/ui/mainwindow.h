@@ -27,6 +27,10 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
+    // The smallest window, unless the navigation bar needs more width.
+    static constexpr int MinimumWidth = 640;
+    static constexpr int MinimumHeight = 480;
+
     MainWindow(korvo::Profile* profile, korvo::Dictionary* dictionary, korvo::Session* session,
                QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -73,6 +77,7 @@ private:
     void focusDictionarySearch();
     void createScreen(const QString& name);
     void layOutScreens();
+    void fitMinimumWidth();
     void exportAllDecks();
     void printDeck();
 

@@ -152,6 +152,17 @@ void NavigationBar::retranslate()
     updateLayout();
 }
 
+int NavigationBar::requiredWidth() const
+{
+    Style* style = Style::root()->section(QStringLiteral("NavigationBar"));
+    const int gap = style->intValue(QStringLiteral("buttonGap"));
+    int width = style->intValue(QStringLiteral("paddingLeft")) +
+                style->intValue(QStringLiteral("paddingRight")) - gap;
+    for (XQPushButton* button : findChildren<XQPushButton*>(QString(), Qt::FindDirectChildrenOnly))
+        width += button->sizeHint().width() + gap;
+    return width;
+}
+
 void NavigationBar::resizeEvent(QResizeEvent* event)
 {
     XQWidget::resizeEvent(event);

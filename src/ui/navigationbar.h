@@ -29,6 +29,9 @@ public:
     void retranslate();
 
     XQPushButton* button(const QString& objectName) const;
+    // The narrowest width that shows every button whole, with the paddings and gaps of the style
+    // sheet (the last tab at least a gap away from the options button).
+    int requiredWidth() const;
     QMenu* optionMenu() const { return m_optionMenu; }
     QMenu* helpMenu() const { return m_helpMenu; }
 

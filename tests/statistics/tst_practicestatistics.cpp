@@ -650,7 +650,7 @@ void TestPracticeStatistics::commandLinePrintsTheSameFigures()
     const QString lines = QString::fromUtf8(text);
     QVERIFY2(lines.contains("Decks: All decks\n"), qPrintable(lines));
     QVERIFY2(lines.contains("Answers: 5, correct: 3 (60%)\n"), qPrintable(lines));
-    QVERIFY2(lines.contains("\nDeck\tNew\tLearning\tKnown\tMastered\n我的词\t1\t0\t1\t0\n"),
+    QVERIFY2(lines.contains("\nDeck\tNew cards\tLearning\tKnown\tMastered\n我的词\t1\t0\t1\t0\n"),
              qPrintable(lines));
 }
 

@@ -333,7 +333,7 @@ void TestStatisticsWidget::everyChartExportsItsPictureAndTable_data()
                            << "Hour,Answers"
                            << "";
     QTest::newRow("decks") << "decks"
-                           << "Deck,New,Learning,Known,Mastered"
+                           << "Deck,New cards,Learning,Known,Mastered"
                            << "Mine,0,3,0,0";
 }
 
@@ -473,7 +473,7 @@ void TestStatisticsWidget::textsAreTranslatedAndFit()
     // The charts carry the language too.
     const StatisticsTable& table = m_statistics->chartPanel("answers")->table();
     QVERIFY(table.title != QStringLiteral("Answers per day"));
-    QVERIFY(table.columns.at(1) != QStringLiteral("Correct"));
+    QVERIFY(table.columns.at(2) != QStringLiteral("Wrong"));
     QCOMPARE(m_statistics->chartPanel("answers")->chart()->series().size(), 2);
 }
 
