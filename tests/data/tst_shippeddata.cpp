@@ -14,9 +14,9 @@
 #include <QProcess>
 #include <QSet>
 #include <QSqlDatabase>
-#include <QSqlRecord>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
