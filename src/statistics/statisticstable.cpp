@@ -39,6 +39,15 @@ QString csvNumber(double value)
     return QString::number(value, 'f', 1);
 }
 
+// A day on a chart's axis: the weekday and the day when there are few, else the day of the month
+// alone, so that thirty of them fit side by side (the tooltip names the whole date).
+QString dayLabel(const QDate& date, bool fewDays, const QLocale& locale)
+{
+    if (fewDays)
+        return locale.toString(date, QStringLiteral("ddd d"));
+    return QString::number(date.day());
+}
+
 double percent(int part, int whole)
 {
     return whole > 0 ? 100.0 * part / whole : std::nan("");
@@ -92,14 +101,24 @@ StatisticsTable answersTable(const StatisticsReport& report, const QLocale& loca
         counts.first += day.correct;
         counts.second += day.wrong;
     }
+    const bool fewDays = groups.size() <= 7;
     for (auto it = groups.cbegin(); it != groups.cend(); ++it) {
         const int correct = it.value().first;
         const int wrong = it.value().second;
+        const QDate date = it.key();
         StatisticsTable::Row row;
-        row.key =
-            months ? it.key().toString(QStringLiteral("yyyy-MM")) : it.key().toString(Qt::ISODate);
-        row.label = months ? locale.toString(it.key(), QStringLiteral("MMM yyyy"))
-                           : locale.toString(it.key(), QStringLiteral("d MMM"));
+        if (months) {
+            row.key = date.toString(QStringLiteral("yyyy-MM"));
+            // The year where it starts and where it changes.
+            const bool withYear = it == groups.cbegin() || date.month() == 1;
+            row.label =
+                locale.toString(date, withYear ? QStringLiteral("MMM yy") : QStringLiteral("MMM"));
+            row.longLabel = locale.toString(date, QStringLiteral("MMMM yyyy"));
+        } else {
+            row.key = date.toString(Qt::ISODate);
+            row.label = dayLabel(date, fewDays, locale);
+            row.longLabel = locale.toString(date, QLocale::LongFormat);
+        }
         row.values = {double(correct), double(wrong), percent(correct, correct + wrong)};
         table.rows.append(row);
     }
@@ -116,8 +135,11 @@ StatisticsTable dueTable(const StatisticsReport& report, const QLocale& locale)
     for (const DueDay& day : report.due) {
         StatisticsTable::Row row;
         row.key = day.date.toString(Qt::ISODate);
-        row.label = day.date == report.today ? translate(QStringLiteral("Today"))
-                                             : locale.toString(day.date, QStringLiteral("d MMM"));
+        row.label = dayLabel(day.date, false, locale);
+        row.longLabel = locale.toString(day.date, QLocale::LongFormat);
+        if (day.date == report.today)
+            row.longLabel =
+                translate(QStringLiteral("Today")) + QStringLiteral(", ") + row.longLabel;
         row.values = {double(day.cards)};
         table.rows.append(row);
     }
@@ -151,6 +173,7 @@ StatisticsTable hoursTable(const StatisticsReport& report)
     table.title = translate(QStringLiteral("Answers by hour of the day"));
     table.columns = {translate(QStringLiteral("Hour")), translate(QStringLiteral("Answers"))};
     table.stackedColumns = 1;
+    table.labelsFromFirst = true;
     for (int hour = 0; hour < 24; ++hour) {
         StatisticsTable::Row row;
         row.key = QString::number(hour);

@@ -18,8 +18,10 @@ struct StatisticsTable
     struct Row
     {
         QString key;   // for files: an ISO date, a month "2024-05", an hour, a deck title
-        QString label; // for the screen, in the interface language
+        QString label; // for the chart's axis, short, in the interface language
         QVector<double> values;
+        QString longLabel; // for the tooltip: the whole date or month
+        QString tip() const { return longLabel.isEmpty() ? label : longLabel; }
     };
 
     QString name;        // "answers", "due", "decks" or "hours"
@@ -28,6 +30,9 @@ struct StatisticsTable
     QVector<Row> rows;
     // How many of the value columns are counts stacked in the chart (the rest are drawn apart).
     int stackedColumns = 0;
+    // Where a chart that labels only every few rows starts counting: the first row (hours) or
+    // the last (days, so that today always has its label).
+    bool labelsFromFirst = false;
 
     // A value as the table writes it: counts whole, rates with one decimal, never with a decimal
     // comma; empty for no value (NaN: the correct rate of a day without answers).

@@ -7,6 +7,7 @@
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCursor>
@@ -30,8 +31,8 @@ namespace korvo {
 
 namespace {
 
-// Past this many categories the axis labels stand upright, so that they do not run together.
-constexpr int MostLevelLabels = 12;
+// Labels on an axis of columns at most; more columns are labelled every few.
+constexpr int MostLabels = 16;
 
 QList<QColor> colorList(const QString& text)
 {
@@ -61,6 +62,8 @@ ChartPanel::ChartPanel(const QString& name, Shape shape, QWidget* parent)
     setObjectName(name + QStringLiteral("Chart"));
     m_titleLabel = new QLabel(this);
     m_titleLabel->setObjectName(QStringLiteral("chartTitleLabel"));
+    // A long title in a narrow window takes two lines rather than pushing the buttons out.
+    m_titleLabel->setWordWrap(true);
     Style::root()->section(QStringLiteral("StatisticsChartTitle"))->applyToWidget(m_titleLabel);
     m_pngButton = new XQPushButton(this);
     m_pngButton->setObjectName(QStringLiteral("pngButton"));
@@ -75,7 +78,7 @@ ChartPanel::ChartPanel(const QString& name, Shape shape, QWidget* parent)
     m_view->setObjectName(QStringLiteral("chartView"));
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setFrameShape(QFrame::NoFrame);
-    m_view->setMinimumHeight(220);
+    m_view->setMinimumHeight(300);
 
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 0);
@@ -115,65 +118,53 @@ void ChartPanel::setTable(const StatisticsTable& table)
     rebuildChart();
 }
 
+namespace {
+
+// The labels of an axis, each once: a label met before (the 1st of two months, two decks of one
+// title) or none is told apart by zero-width spaces, which do not show.
+void appendUnique(QStringList& labels, QString label)
+{
+    while (label.isEmpty() || labels.contains(label))
+        label += QChar(0x200B);
+    labels << label;
+}
+
+} // namespace
+
 void ChartPanel::rebuildChart()
 {
     auto* chart = new QChart;
-    QStringList categories;
-    for (const StatisticsTable::Row& row : std::as_const(m_table.rows))
-        categories << row.label;
     QAbstractBarSeries* bars =
         m_shape == Shape::Bars ? static_cast<QAbstractBarSeries*>(new QHorizontalStackedBarSeries)
                                : static_cast<QAbstractBarSeries*>(new QStackedBarSeries);
     double largest = 0;
     for (int column = 0; column < m_table.stackedColumns; ++column) {
         auto* set = new QBarSet(m_table.columns.value(column + 1));
-        for (const StatisticsTable::Row& row : std::as_const(m_table.rows))
-            set->append(row.values.value(column));
+        for (int i = 0; i < m_table.rows.size(); ++i)
+            set->append(m_table.rows.at(barRow(i)).values.value(column));
         connect(set, &QBarSet::hovered, this, &ChartPanel::showToolTip);
         bars->append(set);
     }
-    for (const StatisticsTable::Row& row : std::as_const(m_table.rows)) {
-        double sum = 0;
-        for (int column = 0; column < m_table.stackedColumns; ++column)
-            sum += row.values.value(column);
-        largest = std::max(largest, sum);
-    }
+    for (const StatisticsTable::Row& row : std::as_const(m_table.rows))
+        largest = std::max(largest, stackedSum(row));
     chart->addSeries(bars);
 
+    QStringList categories;
+    for (int i = 0; i < m_table.rows.size(); ++i)
+        appendUnique(categories, m_table.rows.at(barRow(i)).label);
     auto* categoryAxis = new QBarCategoryAxis;
     categoryAxis->append(categories);
     auto* valueAxis = new QValueAxis;
     valueAxis->setRange(0, niceMaximum(largest));
     valueAxis->setLabelFormat(QStringLiteral("%d"));
-    const Qt::Alignment categorySide = m_shape == Shape::Bars ? Qt::AlignLeft : Qt::AlignBottom;
-    const Qt::Alignment valueSide = m_shape == Shape::Bars ? Qt::AlignBottom : Qt::AlignLeft;
-    chart->addAxis(categoryAxis, categorySide);
-    chart->addAxis(valueAxis, valueSide);
+    chart->addAxis(categoryAxis, m_shape == Shape::Bars ? Qt::AlignLeft : Qt::AlignBottom);
+    chart->addAxis(valueAxis, m_shape == Shape::Bars ? Qt::AlignBottom : Qt::AlignLeft);
     bars->attachAxis(categoryAxis);
     bars->attachAxis(valueAxis);
-    if (m_shape == Shape::Columns && categories.size() > MostLevelLabels)
-        categoryAxis->setLabelsAngle(-90);
-
-    // A further column is a percentage, drawn as a line over the days that have answers.
-    if (m_shape == Shape::Columns && m_table.columns.size() > m_table.stackedColumns + 1) {
-        auto* line = new QLineSeries;
-        line->setName(m_table.columns.value(m_table.stackedColumns + 1));
-        for (int i = 0; i < m_table.rows.size(); ++i) {
-            const StatisticsTable::Row& row = m_table.rows.at(i);
-            double answers = 0;
-            for (int column = 0; column < m_table.stackedColumns; ++column)
-                answers += row.values.value(column);
-            if (answers > 0)
-                line->append(i, row.values.value(m_table.stackedColumns));
-        }
-        chart->addSeries(line);
-        auto* rateAxis = new QValueAxis;
-        rateAxis->setRange(0, 100);
-        rateAxis->setLabelFormat(QStringLiteral("%d%%"));
-        chart->addAxis(rateAxis, Qt::AlignRight);
-        line->attachAxis(categoryAxis);
-        line->attachAxis(rateAxis);
-    }
+    if (m_shape == Shape::Columns && m_table.rows.size() > MostLabels)
+        labelSparsely(chart, categoryAxis, bars);
+    if (m_shape == Shape::Columns && m_table.columns.size() > m_table.stackedColumns + 1)
+        addRateLine(chart, categoryAxis);
     chart->legend()->setVisible(m_table.stackedColumns > 1);
     chart->legend()->setAlignment(Qt::AlignTop);
     applyStyle(chart);
@@ -183,6 +174,66 @@ void ChartPanel::rebuildChart()
     // The view keeps an empty chart of its own before the first one is set; either way the old
     // one is no longer shown.
     delete old;
+}
+
+int ChartPanel::barRow(int bar) const
+{
+    // Bars are stacked from the bottom up; the table's first row (the tree's first deck) goes on
+    // top.
+    return m_shape == Shape::Bars ? int(m_table.rows.size()) - 1 - bar : bar;
+}
+
+double ChartPanel::stackedSum(const StatisticsTable::Row& row) const
+{
+    double sum = 0;
+    for (int column = 0; column < m_table.stackedColumns; ++column)
+        sum += row.values.value(column);
+    return sum;
+}
+
+// Thirty columns are too narrow for a label each: the columns' own axis shows none, and an axis
+// below it labels every few columns (counted back from the last, today, unless the table counts
+// from its first) at the middle of the column. The tooltip names each column.
+void ChartPanel::labelSparsely(QChart* chart, QBarCategoryAxis* columns, QAbstractSeries* series)
+{
+    const int rows = int(m_table.rows.size());
+    const int step = (rows + MostLabels - 1) / MostLabels;
+    columns->setLabelsVisible(false);
+    auto* labels = new QCategoryAxis;
+    labels->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    labels->setStartValue(-0.5);
+    labels->setRange(-0.5, rows - 0.5);
+    labels->setGridLineVisible(false);
+    QStringList added;
+    for (int i = 0; i < rows; ++i) {
+        const int counted = m_table.labelsFromFirst ? i : rows - 1 - i;
+        if (counted % step != 0)
+            continue;
+        appendUnique(added, m_table.rows.at(i).label);
+        labels->append(added.last(), i);
+    }
+    chart->addAxis(labels, Qt::AlignBottom);
+    series->attachAxis(labels);
+}
+
+// A further column is a percentage, drawn as a line over the rows that have counts, on an axis
+// of its own on the right.
+void ChartPanel::addRateLine(QChart* chart, QBarCategoryAxis* columns)
+{
+    auto* line = new QLineSeries;
+    line->setName(m_table.columns.value(m_table.stackedColumns + 1));
+    for (int i = 0; i < m_table.rows.size(); ++i) {
+        const StatisticsTable::Row& row = m_table.rows.at(i);
+        if (stackedSum(row) > 0)
+            line->append(i, row.values.value(m_table.stackedColumns));
+    }
+    chart->addSeries(line);
+    auto* rateAxis = new QValueAxis;
+    rateAxis->setRange(0, 100);
+    rateAxis->setLabelFormat(QStringLiteral("%d%%"));
+    chart->addAxis(rateAxis, Qt::AlignRight);
+    line->attachAxis(columns);
+    line->attachAxis(rateAxis);
 }
 
 void ChartPanel::applyStyle(QChart* chart) const
@@ -228,7 +279,7 @@ QString ChartPanel::toolTipText(int row) const
     if (row < 0 || row >= m_table.rows.size())
         return QString();
     const StatisticsTable::Row& item = m_table.rows.at(row);
-    QStringList lines{item.label};
+    QStringList lines{item.tip()};
     for (int column = 0; column < item.values.size(); ++column) {
         const double value = item.values.at(column);
         const bool rate = column >= m_table.stackedColumns;
@@ -242,7 +293,7 @@ QString ChartPanel::toolTipText(int row) const
 void ChartPanel::showToolTip(bool status, int index)
 {
     if (status)
-        QToolTip::showText(QCursor::pos(), toolTipText(index), m_view);
+        QToolTip::showText(QCursor::pos(), toolTipText(barRow(index)), m_view);
     else
         QToolTip::hideText();
 }

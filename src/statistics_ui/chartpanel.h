@@ -6,6 +6,8 @@
 
 #include <functional>
 
+class QAbstractSeries;
+class QBarCategoryAxis;
 class QChart;
 class QChartView;
 class QLabel;
@@ -36,7 +38,7 @@ public:
     const StatisticsTable& table() const { return m_table; }
     QChart* chart() const;
     QChartView* chartView() const { return m_view; }
-    // The tooltip text of a row of the table: its label and every column's figure.
+    // The tooltip text of a row of the table: its whole date (or label) and every column's figure.
     QString toolTipText(int row) const;
     void setFileChooser(const FileChooser& chooser) { m_chooser = chooser; }
     void retranslate();
@@ -52,6 +54,11 @@ private slots:
 
 private:
     void rebuildChart();
+    // The table row that the chart's bar at this position shows.
+    int barRow(int bar) const;
+    double stackedSum(const StatisticsTable::Row& row) const;
+    void labelSparsely(QChart* chart, QBarCategoryAxis* columns, QAbstractSeries* series);
+    void addRateLine(QChart* chart, QBarCategoryAxis* columns);
     void applyStyle(QChart* chart) const;
     void showToolTip(bool status, int index);
     QString chooseFile(const QString& extension, const QString& filter) const;

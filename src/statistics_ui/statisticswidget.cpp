@@ -25,7 +25,7 @@ namespace korvo {
 
 namespace {
 
-constexpr int TreeWidth = 230;
+constexpr int TreeWidth = 280;
 const char* const FigureNames[] = {"streak", "answers", "correctRate", "cards", "dueToday"};
 
 QString rangeButtonName(StatisticsRange range)
@@ -83,22 +83,16 @@ StatisticsWidget::StatisticsWidget(Session* session, QWidget* parent)
     contentLayout->setContentsMargins(0, 0, 12, 12);
     contentLayout->setSpacing(14);
     contentLayout->addWidget(buildSummary());
-    auto* charts = new QGridLayout;
-    clearLayoutSpacing(charts);
-    charts->setHorizontalSpacing(14);
-    charts->setVerticalSpacing(14);
+    // One chart under the other, each as wide as the screen: thirty days of bars need it.
     const QList<std::pair<const char*, ChartPanel::Shape>> panels = {
         {"answers", ChartPanel::Shape::Columns},
         {"due", ChartPanel::Shape::Columns},
         {"hours", ChartPanel::Shape::Columns},
         {"decks", ChartPanel::Shape::Bars}};
-    for (const auto& [name, shape] : panels)
+    for (const auto& [name, shape] : panels) {
         m_panels << new ChartPanel(QLatin1String(name), shape, content);
-    charts->addWidget(m_panels.at(0), 0, 0, 1, 2);
-    charts->addWidget(m_panels.at(1), 1, 0);
-    charts->addWidget(m_panels.at(2), 1, 1);
-    charts->addWidget(m_panels.at(3), 2, 0, 1, 2);
-    contentLayout->addLayout(charts);
+        contentLayout->addWidget(m_panels.last());
+    }
     contentLayout->addWidget(buildHardestCards());
     contentLayout->addStretch(1);
 
@@ -216,6 +210,10 @@ void StatisticsWidget::buildDeckTree()
         for (Deck* child : p->rootDeck()->children())
             all->appendRow(child->treeItem(Style::skinFolder()));
     }
+    // Long titles are cut off in the narrow tree; the tooltip shows them whole.
+    for (QStandardItem* item :
+         m_deckModel->findItems(QString(), Qt::MatchContains | Qt::MatchRecursive))
+        item->setToolTip(item->text());
     m_deckTree->expandAll();
     if (!selectDeck(m_deckId)) {
         m_deckId = PracticeStatistics::AllDecks;
@@ -317,9 +315,11 @@ void StatisticsWidget::showHardestCards()
         m_hardestList->addTopLevelItem(item);
     }
     // The list is as tall as its rows: the screen scrolls, not the list.
-    const int rowHeight = m_hardestList->fontMetrics().height() + 8;
-    m_hardestList->setFixedHeight(m_hardestList->header()->sizeHint().height() + 8 +
-                                  rowHeight * std::max<int>(1, int(m_report.hardest.size())));
+    const int rows = std::max<int>(1, int(m_report.hardest.size()));
+    const int rowHeight = m_report.hardest.isEmpty() ? m_hardestList->fontMetrics().height() + 4
+                                                     : m_hardestList->sizeHintForRow(0);
+    m_hardestList->setFixedHeight(m_hardestList->header()->sizeHint().height() +
+                                  2 * m_hardestList->frameWidth() + rowHeight * rows);
     m_practiseButton->setEnabled(!m_report.hardest.isEmpty());
 }
 

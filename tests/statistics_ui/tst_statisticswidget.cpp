@@ -249,8 +249,7 @@ void TestStatisticsWidget::answersGivenInPracticeAreCounted()
     QCOMPARE(m_statistics->chartPanel("answers")->toolTipText(
                  m_statistics->chartPanel("answers")->table().rows.size() - 1),
              QStringLiteral("%1\nCorrect: 3\nWrong: 1\nCorrect rate (%): 75")
-                 .arg(QLocale(QLocale::English)
-                          .toString(m_statistics->report().today, QStringLiteral("d MMM"))));
+                 .arg(shown.toString(m_statistics->report().today, QLocale::LongFormat)));
 
     // The deck's cards by band, as their scores in Profile.db put them: answered, and below 2.5
     // points (1, 1 and 0.5), all three are learning.
