@@ -55,6 +55,27 @@ double percent(int part, int whole)
 
 } // namespace
 
+bool StatisticsTable::Row::operator==(const Row& other) const
+{
+    if (key != other.key || label != other.label || longLabel != other.longLabel ||
+        values.size() != other.values.size())
+        return false;
+    for (int i = 0; i < values.size(); ++i) {
+        const double a = values.at(i);
+        const double b = other.values.at(i);
+        if (a != b && !(std::isnan(a) && std::isnan(b)))
+            return false;
+    }
+    return true;
+}
+
+bool StatisticsTable::operator==(const StatisticsTable& other) const
+{
+    return name == other.name && title == other.title && columns == other.columns &&
+           stackedColumns == other.stackedColumns && labelsFromFirst == other.labelsFromFirst &&
+           rows == other.rows;
+}
+
 QString StatisticsTable::number(double value)
 {
     return csvNumber(value);

@@ -22,6 +22,7 @@ struct StatisticsTable
         QVector<double> values;
         QString longLabel; // for the tooltip: the whole date or month
         QString tip() const { return longLabel.isEmpty() ? label : longLabel; }
+        bool operator==(const Row& other) const;
     };
 
     QString name;        // "answers", "due", "decks" or "hours"
@@ -33,6 +34,10 @@ struct StatisticsTable
     // Where a chart that labels only every few rows starts counting: the first row (hours) or
     // the last (days, so that today always has its label).
     bool labelsFromFirst = false;
+
+    // The same figures under the same titles (a NaN rate equals a NaN rate).
+    bool operator==(const StatisticsTable& other) const;
+    bool operator!=(const StatisticsTable& other) const { return !(*this == other); }
 
     // A value as the table writes it: counts whole, rates with one decimal, never with a decimal
     // comma; empty for no value (NaN: the correct rate of a day without answers).

@@ -109,6 +109,9 @@ void ChartPanel::retranslate()
 
 void ChartPanel::setTable(const StatisticsTable& table)
 {
+    // The cards due and the decks do not change with the range: their charts stay as they are.
+    if (table == m_table && !m_table.rows.isEmpty())
+        return;
     m_table = table;
     m_titleLabel->setText(table.title);
     if (m_shape == Shape::Bars) {
