@@ -5,6 +5,7 @@
 #include "cli/importcommand.h"
 #include "cli/recognizecommand.h"
 #include "cli/searchcommand.h"
+#include "cli/statscommand.h"
 #include "text/pinyin.h"
 
 #include <QCoreApplication>
@@ -23,6 +24,7 @@ const Command Commands[] = {
     {"search", korvo::runSearchCommand, korvo::searchUsage},
     {"import", korvo::runImportCommand, korvo::importUsage},
     {"recognize", korvo::runRecognizeCommand, korvo::recognizeUsage},
+    {"stats", korvo::runStatsCommand, korvo::statsUsage},
 };
 
 QString usageOfEveryCommand()
