@@ -6,6 +6,7 @@
 #include "cli/recognizecommand.h"
 #include "cli/searchcommand.h"
 #include "cli/segmentcommand.h"
+#include "cli/statscommand.h"
 #include "text/pinyin.h"
 
 #include <QCoreApplication>
@@ -25,6 +26,7 @@ const Command Commands[] = {
     {"import", korvo::runImportCommand, korvo::importUsage},
     {"recognize", korvo::runRecognizeCommand, korvo::recognizeUsage},
     {"segment", korvo::runSegmentCommand, korvo::segmentUsage},
+    {"stats", korvo::runStatsCommand, korvo::statsUsage},
 };
 
 QString usageOfEveryCommand()

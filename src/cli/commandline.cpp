@@ -1,11 +1,13 @@
 #include "cli/commandline.h"
 
+#include "app/folders.h"
 #include "dictionary/dictionary.h"
 #include "text/json.h"
 #include "text/translationcatalogue.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 #include <QTextStream>
 
@@ -89,6 +91,16 @@ QString wordsOrStandardInput(const QStringList& words)
     if (!input.open(stdin, QIODevice::ReadOnly))
         return QString();
     return QString::fromUtf8(input.readAll());
+}
+
+QString profileFolderOption(const CommandLine& line)
+{
+    if (!line.hasValue(QStringLiteral("profile")))
+        return Folders::forRunningProgram().profileFolder();
+    const QFileInfo given(line.value(QStringLiteral("profile")));
+    if (given.fileName() != QLatin1String("Profile.db") && !given.isDir())
+        return QString();
+    return given.isDir() ? given.absoluteFilePath() : given.absolutePath();
 }
 
 bool openDictionaryQuietly(Dictionary& dictionary, const QString& path)

@@ -53,6 +53,10 @@ QString defaultDataFile(const QString& name);
 void printJson(const QVariant& value);
 // The words joined by spaces, or all of standard input when there are none (or the one word "-").
 QString wordsOrStandardInput(const QStringList& words);
+// The profile folder a command works on: the folder of the file "Profile.db" or the folder named
+// by --profile, or without it the running program's own. Empty when --profile names anything
+// else (the profile is always "Profile.db" in its folder; another name would be ignored).
+QString profileFolderOption(const CommandLine& line);
 // Opens the dictionary file and checks that it can be read, without the database's own
 // warnings (the caller names the file in one line instead).
 bool openDictionaryQuietly(Dictionary& dictionary, const QString& path);

@@ -1,6 +1,5 @@
 #include "cli/importcommand.h"
 
-#include "app/folders.h"
 #include "cli/commandline.h"
 #include "dictionary/dictionary.h"
 #include "importing/cardimport.h"
@@ -86,16 +85,11 @@ int runImportCommand(const QStringList& arguments)
     const QString fileName = line.words().first();
     const bool dryRun = line.flag(QStringLiteral("dry-run"));
 
-    QString profileFolder = Folders::forRunningProgram().profileFolder();
-    if (line.hasValue(QStringLiteral("profile"))) {
-        // The profile is always "Profile.db" in its folder; another name would be ignored.
-        const QFileInfo given(line.value(QStringLiteral("profile")));
-        if (given.fileName() != QLatin1String("Profile.db") && !given.isDir())
-            return failWithUsage(translate(QStringLiteral("--profile names a file Profile.db or "
-                                                          "its folder")),
-                                 importUsage());
-        profileFolder = given.isDir() ? given.absoluteFilePath() : given.absolutePath();
-    }
+    const QString profileFolder = profileFolderOption(line);
+    if (profileFolder.isEmpty())
+        return failWithUsage(translate(QStringLiteral("--profile names a file Profile.db or "
+                                                      "its folder")),
+                             importUsage());
     const QString profilePath = QDir(profileFolder).filePath(QStringLiteral("Profile.db"));
     ProfileLock lock(profileFolder);
     if (!lock.tryLock()) {

@@ -840,8 +840,10 @@ void Dictionary::rankResults(TextType type, const QString& query, QList<Knowledg
 QString Dictionary::normalisedPinyinQuery(const QString& query)
 {
     QString text = markedToNumbered(query.toLower(), false);
-    text.remove(QLatin1Char(' '));
-    text.remove(QLatin1Char('\t'));
+    // Blanks and apostrophes ("xi'an", "zhong'guo") only separate syllables: the searched
+    // columns hold the syllables run together.
+    for (const QChar separator : {u' ', u'\t', u'\'', u'\u2019'})
+        text.remove(separator);
     return text;
 }
 

@@ -126,7 +126,8 @@ public:
     // The same with the results ordered and loaded only as far as they are asked for (a page at
     // a time), which is what a screen needs; `units` stays empty.
     LookupResult lookupRanked(TextType type, const QString& query);
-    // The text a pinyin search looks for: lower case, tone marks as numbers, no blanks.
+    // The text a pinyin search looks for: lower case, tone marks as numbers, no blanks or
+    // apostrophes.
     static QString normalisedPinyinQuery(const QString& query);
 
     // Example sentences containing the text (simplified column, else traditional), the most

@@ -51,24 +51,11 @@ QString definitionHtml(KnowledgeUnit* unit, const ResultPageOptions& options)
     return escapeHtml(korvo::readableDefinitionText(unit, options.characterMode));
 }
 
-// The characters of a text, one string per code point: a character beyond the Basic
-// Multilingual Plane is two UTF-16 units, and must be neither split nor dropped.
-QStringList codePoints(const QString& text)
-{
-    QStringList characters;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        characters << text.mid(i, length);
-        i += length - 1;
-    }
-    return characters;
-}
-
 bool hasAnyStrokeAnimation(const ResultPageOptions& options, const QString& text)
 {
     if (!options.hasStrokeAnimation)
         return false;
-    for (const QString& character : codePoints(text)) {
+    for (const QString& character : korvo::splitCharacters(text)) {
         if (options.hasStrokeAnimation(character))
             return true;
     }
@@ -77,7 +64,7 @@ bool hasAnyStrokeAnimation(const ResultPageOptions& options, const QString& text
 
 QString kindName(Dictionary::TextType type, const QString& q)
 {
-    const bool oneCharacter = codePoints(q).size() < 2;
+    const bool oneCharacter = korvo::splitCharacters(q).size() < 2;
     switch (type) {
     case Dictionary::Simplified:
         return oneCharacter ? translate("simplified character")
@@ -177,8 +164,9 @@ QString characterExtras(Dictionary* dictionary, const ResultPageOptions& options
                         KnowledgeUnit* entry, const QString& characters, Dictionary::TextType type,
                         KnowledgeUnit* radical)
 {
-    CharacterInfo* info =
-        codePoints(characters).size() == 1 ? dictionary->character(characters) : nullptr;
+    CharacterInfo* info = korvo::splitCharacters(characters).size() == 1
+                              ? dictionary->character(characters)
+                              : nullptr;
     if (!info)
         return QString();
     CharacterInfo* simplifiedInfo =
@@ -337,7 +325,7 @@ QString characterBoxHtml(Dictionary* dictionary, const ResultPageOptions& option
 QString wordSentencesHtml(const QString& q, Dictionary::TextType type)
 {
     if ((type != Dictionary::Simplified && type != Dictionary::Traditional) ||
-        codePoints(q).size() < 2 || queryPrefix(q) == QLatin1String("radical"))
+        korvo::splitCharacters(q).size() < 2 || queryPrefix(q) == QLatin1String("radical"))
         return QString();
     return QStringLiteral("<div id=\"sentences\" class=\"sentences wordSentences\" "
                           "data-characters=\"%1\"></div>")
@@ -361,7 +349,7 @@ PageContent resultContent(Dictionary* dictionary, const ResultPageOptions& optio
     const QList<KnowledgeUnit*> page = found.results.range(first, resultsPerPage);
     // A page beyond the results keeps both links, back to the results and on.
     const bool lastPageReached = !page.isEmpty() && first + page.size() >= total;
-    const bool oneCharacter = codePoints(q).size() == 1;
+    const bool oneCharacter = korvo::splitCharacters(q).size() == 1;
     KnowledgeUnit* boxEntry = found.radical;
     QString items;
     for (KnowledgeUnit* unit : page) {

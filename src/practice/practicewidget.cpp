@@ -15,6 +15,7 @@
 #include "text/pinyin.h"
 #include "text/translationcatalogue.h"
 
+#include <QAbstractButton>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -111,6 +112,8 @@ PracticeWidget::PracticeWidget(Session* session, QWidget* parent)
     m_flipButton = makeButton(this, QStringLiteral("flipButton"));
     m_correctButton = makeButton(this, QStringLiteral("correctButton"));
     m_wrongButton = makeButton(this, QStringLiteral("wrongButton"));
+    for (QWidget* control : {m_flipButton, m_correctButton, m_wrongButton})
+        control->installEventFilter(this);
 
     m_prefetchTimer = new QTimer(this);
     m_prefetchTimer->setSingleShot(true);
@@ -247,6 +250,8 @@ void PracticeWidget::buildQuestionControls()
         connect(m_tiAnswerTextBox, &QLineEdit::returnPressed, this,
                 &PracticeWidget::tiOkButton_clicked);
         connect(m_tiOkButton, &QPushButton::clicked, this, &PracticeWidget::tiOkButton_clicked);
+        m_tiAnswerTextBox->installEventFilter(this);
+        m_tiOkButton->installEventFilter(this);
         for (QWidget* widget :
              {static_cast<QWidget*>(m_tiAnswerLabel), static_cast<QWidget*>(m_tiAnswerTextBox),
               static_cast<QWidget*>(m_tiOkButton)})
@@ -263,6 +268,7 @@ void PracticeWidget::buildQuestionControls()
             button->hide();
             connect(button, &QPushButton::clicked, this,
                     qOverload<>(&PracticeWidget::mcqButton_clicked));
+            button->installEventFilter(this);
             m_optionButtons.append(button);
         }
     }
@@ -277,6 +283,7 @@ void PracticeWidget::buildQuestionControls()
                 &PracticeWidget::mcqNextButton_clicked);
         connect(m_mcqNextButton, &XQPushButton::enterPressed, this,
                 &PracticeWidget::mcqNextButton_clicked);
+        m_mcqNextButton->installEventFilter(this);
     }
 }
 
@@ -847,6 +854,25 @@ void PracticeWidget::updateLayout()
                                      labelTop + (labelHeight - nextHeight) / 2, nextWidth,
                                      nextHeight);
     }
+}
+
+// A key held down, or the second click of a double click, acts once: the repeat would answer
+// the question shown next (or skip its result) before the learner has seen it.
+bool PracticeWidget::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool confirms = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+                              key->key() == Qt::Key_Space;
+        if (confirms && key->isAutoRepeat())
+            return true;
+    } else if (event->type() == QEvent::MouseButtonDblClick) {
+        // The second press of the pair has pushed the button down: let it up without a click.
+        if (auto* button = qobject_cast<QAbstractButton*>(watched))
+            button->setDown(false);
+        return true;
+    }
+    return XQWidget::eventFilter(watched, event);
 }
 
 void PracticeWidget::keyPressEvent(QKeyEvent* event)

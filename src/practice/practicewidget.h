@@ -64,6 +64,7 @@ public slots:
     void tiAnswerTextBox_textChanged(const QString& text);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void updateLayout() override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

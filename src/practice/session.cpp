@@ -217,16 +217,55 @@ void Session::shuffleCards()
 
 void Session::prepare()
 {
-    setStatus(SessionStatus::Idle);
-    m_servedInRound = 0;
-    m_round = 0;
-
     QList<Deck*> decks;
     for (int id : std::as_const(m_deckIds)) {
         if (Deck* deck = m_profile ? m_profile->deckById(id) : nullptr)
             decks.append(deck);
     }
-    m_cardIds = selectCards(decks, m_useAllCards ? -1 : m_desiredCardCount, m_useSpacedRepetition);
+    useCards(selectCards(decks, m_useAllCards ? -1 : m_desiredCardCount, m_useSpacedRepetition));
+}
+
+void Session::prepareCards(const QList<int>& cardIds)
+{
+    m_deckIds.clear();
+    QList<int> ids;
+    if (m_profile && !cardIds.isEmpty()) {
+        // Cards are found once their deck has read its cards: the decks of the given ones read
+        // them first.
+        QStringList marks;
+        for (int i = 0; i < cardIds.size(); ++i)
+            marks << QStringLiteral("?");
+        QSqlQuery query(m_profile->database());
+        query.prepare(QStringLiteral("SELECT DISTINCT deckId FROM Cards WHERE id IN (%1)")
+                          .arg(marks.join(QLatin1Char(','))));
+        for (int id : cardIds)
+            query.addBindValue(id);
+        if (query.exec()) {
+            while (query.next()) {
+                if (Deck* deck = m_profile->deckById(query.value(0).toInt()))
+                    deck->cards();
+            }
+        }
+        QSet<int> seen;
+        for (int id : cardIds) {
+            DeckCard* card = m_profile->deckCardById(id);
+            if (!card || seen.contains(id))
+                continue;
+            seen.insert(id);
+            ids.append(id);
+            if (!m_deckIds.contains(card->deckId()))
+                m_deckIds.append(card->deckId());
+        }
+    }
+    useCards(ids);
+}
+
+void Session::useCards(const QList<int>& cardIds)
+{
+    setStatus(SessionStatus::Idle);
+    m_servedInRound = 0;
+    m_round = 0;
+    m_cardIds = cardIds;
     if (m_type == SessionType::Write)
         dropCardsWithoutAnswer();
     shuffleCards();
@@ -379,7 +418,7 @@ void Session::writeHistory()
         kept.enqueue(item);
         if (!ok)
             continue;
-        if (!m_profile->knowledge()->addHistory(card, item.scoreDelta >= 0 ? 1 : 0) ||
+        if (!m_profile->knowledge()->addHistory(card, item.scoreDelta >= 0 ? 1 : 0, item.time) ||
             !m_profile->dictionary()->saveKnowledgeUnit(unit))
             ok = false;
     }

@@ -76,6 +76,10 @@ public:
 
     // Builds the shuffled card list from the chosen decks; the status goes back to Idle.
     void prepare();
+    // Prepares a session over these cards instead (those still in the profile, each once),
+    // whatever their due dates and the card count option; the decks holding them become the
+    // session's decks, so that a change of one of them resets it. The status goes back to Idle.
+    void prepareCards(const QList<int>& cardIds);
     void start();
     // The next card not yet answered correctly, starting a new shuffled round after the last
     // position; none when nothing is left or no session was prepared.
@@ -123,6 +127,8 @@ private:
     static CardState initialCardState();
     void setStatus(SessionStatus status, const QString& reason = QString());
     void shuffleCards();
+    // Takes the card list, drops what cannot be asked, shuffles it and starts counting afresh.
+    void useCards(const QList<int>& cardIds);
     void dropCardsWithoutAnswer();
     void writeHistory();
 

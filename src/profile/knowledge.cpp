@@ -92,23 +92,24 @@ qint64 Knowledge::dueTime(const KnowledgeUnit* unit)
     return dueTime(unit->score(), unit->lastTimePracticed());
 }
 
-bool Knowledge::addHistory(int kuId, int cardId, int deckId, int result)
+bool Knowledge::addHistory(int kuId, int cardId, int deckId, int result, qint64 answerTime)
 {
     QSqlQuery query(m_database);
-    query.prepare(QStringLiteral("INSERT INTO Knowledge (kuId, cardId, deckId, result) "
-                                 "VALUES (:kuId, :cardId, :deckId, :result)"));
+    query.prepare(QStringLiteral("INSERT INTO Knowledge (kuId, cardId, deckId, result, answerTime) "
+                                 "VALUES (:kuId, :cardId, :deckId, :result, :answerTime)"));
     query.bindValue(QStringLiteral(":kuId"), kuId);
     query.bindValue(QStringLiteral(":cardId"), cardId);
     query.bindValue(QStringLiteral(":deckId"), deckId);
     query.bindValue(QStringLiteral(":result"), result == 1 ? 1 : 0);
+    query.bindValue(QStringLiteral(":answerTime"), answerTime);
     return query.exec();
 }
 
-bool Knowledge::addHistory(DeckCard* card, int result)
+bool Knowledge::addHistory(DeckCard* card, int result, qint64 answerTime)
 {
     if (!card)
         return false;
-    return addHistory(card->kuId(), card->id(), card->deckId(), result);
+    return addHistory(card->kuId(), card->id(), card->deckId(), result, answerTime);
 }
 
 } // namespace korvo

@@ -9,7 +9,7 @@ namespace korvo {
 class DeckCard;
 class KnowledgeUnit;
 
-// Writer of the practice history (one "Knowledge" row per answer) and owner of the
+// Writer of the practice history (one "Knowledge" row per answer, with its time) and owner of the
 // spaced-repetition interval table. The profile owns one instance bound to its database connection;
 // the practice session uses it to decide when a unit is due again.
 class Knowledge
@@ -37,11 +37,12 @@ public:
     static bool isDue(float score, qint64 lastTimePracticed, qint64 milliseconds);
     static bool isDue(const KnowledgeUnit* unit, qint64 milliseconds);
 
-    // Writes one Knowledge row; `result` 1 is a correct answer, anything else a wrong one. Failures
-    // are ignored, as for every history write. Returns whether the row was written.
-    bool addHistory(int kuId, int cardId, int deckId, int result);
+    // Writes one Knowledge row; `result` 1 is a correct answer, anything else a wrong one, and
+    // `answerTime` the moment of the answer in seconds since 1970-01-01 UTC. Failures are ignored,
+    // as for every history write. Returns whether the row was written.
+    bool addHistory(int kuId, int cardId, int deckId, int result, qint64 answerTime);
     // The same for a card: its knowledge-unit id, its id and its deck id.
-    bool addHistory(DeckCard* card, int result);
+    bool addHistory(DeckCard* card, int result, qint64 answerTime);
 
     QSqlDatabase database() const { return m_database; }
 

@@ -26,7 +26,8 @@
 namespace korvo {
 
 const QString Profile::ConnectionName = QStringLiteral("profile");
-const QStringList Profile::SchemaVersions = {QStringLiteral("1.0"), QStringLiteral("2.0")};
+const QStringList Profile::SchemaVersions = {QStringLiteral("1.0"), QStringLiteral("2.0"),
+                                             QStringLiteral("3.0")};
 
 namespace {
 
@@ -191,16 +192,25 @@ void Profile::upgradeDatabase()
                  qPrintable(current));
         return;
     }
-    for (int k = index + 1; k < SchemaVersions.size(); ++k)
-        upgradeToVersion(SchemaVersions.at(k));
+    for (int k = index + 1; k < SchemaVersions.size(); ++k) {
+        if (!upgradeToVersion(SchemaVersions.at(k)))
+            break;
+    }
     m_databaseVersion.clear();
 }
 
-void Profile::upgradeToVersion(const QString& version)
+bool Profile::upgradeToVersion(const QString& version)
 {
     beginTransaction(m_database);
     if (version == QLatin1String("2.0"))
         upgradeTo2();
+    if (version == QLatin1String("3.0") && !upgradeTo3()) {
+        // A file that claimed the new version without the answer time column would lose every
+        // later answer (their rows could not be written): it stays at the version it has.
+        qWarning("The profile could not be upgraded to schema version %s", qPrintable(version));
+        Profile::finishTransaction(m_database, false);
+        return false;
+    }
 
     QSqlQuery query(m_database);
     query.prepare(QStringLiteral("UPDATE DatabaseVersion SET version = :version"));
@@ -213,7 +223,23 @@ void Profile::upgradeToVersion(const QString& version)
         query.exec();
     }
     query.finish();
-    endTransaction(m_database);
+    return endTransaction(m_database);
+}
+
+bool Profile::upgradeTo3()
+{
+    // The answer time of each new history row; the rows already there keep none (NULL). The
+    // column may exist already in a file made from a newer template.
+    execIgnoringErrors(m_database,
+                       QStringLiteral("ALTER TABLE Knowledge ADD COLUMN answerTime INTEGER"));
+    if (!m_database.record(QStringLiteral("Knowledge")).contains(QStringLiteral("answerTime")))
+        return false;
+    bool ok = true;
+    for (const QString& statement : historyTimeIndexStatements()) {
+        QSqlQuery query(m_database);
+        ok = query.exec(statement) && ok;
+    }
+    return ok;
 }
 
 void Profile::upgradeTo2()

@@ -189,8 +189,11 @@ private:
     void undoTogetherWrites(const QList<TogetherWrite>& writes);
     bool isNested() const;
     void openFallbackDatabase(const QString& fileName);
-    void upgradeToVersion(const QString& version);
+    // Runs one upgrade step and stores the version in one transaction; false when the step
+    // failed and nothing of it was kept.
+    bool upgradeToVersion(const QString& version);
     void upgradeTo2();
+    bool upgradeTo3();
     QVariant loadSetting(const QString& name, const QVariant& defaultValue);
 
     QString m_profileFolder;

@@ -12,9 +12,9 @@ namespace korvo {
 
 namespace {
 
-// Columns added by the "2.0" upgrade are part of the base tables here, so a new file needs no
-// upgrade work. Row ids never get reused (AUTOINCREMENT): practice history and deck files refer
-// to them, and a recycled id would attach old history to a new card.
+// Columns and indexes added by the "2.0" and "3.0" upgrades are part of the base tables here, so
+// a new file needs no upgrade work. Row ids never get reused (AUTOINCREMENT): practice history and
+// deck files refer to them, and a recycled id would attach old history to a new card.
 const char* const SchemaStatements[] = {
     "CREATE TABLE IF NOT EXISTS DatabaseVersion (version TEXT NOT NULL)",
     "CREATE TABLE IF NOT EXISTS UserSettings ("
@@ -67,8 +67,19 @@ const char* const SchemaStatements[] = {
     "kuId INTEGER, "
     "cardId INTEGER, "
     "deckId INTEGER, "
-    "result INTEGER)",
+    "result INTEGER, "
+    "answerTime INTEGER)",
     "CREATE INDEX IF NOT EXISTS Knowledge_kuId ON Knowledge (kuId)",
+};
+
+// The practice statistics count answers by their time, for every deck or for some of them, and
+// by card.
+const char* const HistoryTimeIndexes[] = {
+    "CREATE INDEX IF NOT EXISTS Knowledge_answerTime ON Knowledge (answerTime, result)",
+    "CREATE INDEX IF NOT EXISTS Knowledge_cardId_answerTime ON Knowledge "
+    "(cardId, answerTime, result, deckId)",
+    "CREATE INDEX IF NOT EXISTS Knowledge_deckId_answerTime ON Knowledge (deckId, answerTime, "
+    "result)",
 };
 
 bool run(QSqlQuery& query, const QString& statement)
@@ -81,6 +92,14 @@ bool run(QSqlQuery& query, const QString& statement)
 }
 
 } // namespace
+
+QStringList historyTimeIndexStatements()
+{
+    QStringList statements;
+    for (const char* statement : HistoryTimeIndexes)
+        statements << QString::fromLatin1(statement);
+    return statements;
+}
 
 bool createProfileSchema(QSqlDatabase database)
 {
@@ -98,6 +117,8 @@ bool createProfileSchema(QSqlDatabase database)
     bool ok = true;
     for (const char* statement : SchemaStatements)
         ok = run(query, QString::fromLatin1(statement)) && ok;
+    for (const QString& statement : historyTimeIndexStatements())
+        ok = run(query, statement) && ok;
 
     if (ok && run(query, QStringLiteral("SELECT COUNT(*) FROM DatabaseVersion")) && query.next() &&
         query.value(0).toInt() == 0) {

@@ -2,19 +2,26 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 namespace korvo {
 
 // Schema version that createProfileSchema() writes and that upgrades bring older files to.
-inline constexpr const char* CurrentProfileSchemaVersion = "2.0";
+inline constexpr const char* CurrentProfileSchemaVersion = "3.0";
 
 // Creates every table and index of the profile database on the given open connection, in one
 // transaction: DatabaseVersion (with one row naming the current version when the table is
-// empty), UserSettings, Decks, Cards, KnowledgeUnits and Knowledge. Tables that already exist
-// are left as they are, so the call is safe on a partly made file. Used to build the shipped
-// template and to give a profile a valid empty database when the template cannot be copied.
+// empty), UserSettings, Decks, Cards, KnowledgeUnits and Knowledge (one row per answer, with its
+// time in seconds since 1970 UTC; NULL for answers stored before the "3.0" upgrade). Tables that
+// already exist are left as they are, so the call is safe on a partly made file. Used to build the
+// shipped template and to give a profile a valid empty database when the template cannot be copied.
 // Returns whether every statement succeeded; failures are also reported on the error output.
 bool createProfileSchema(QSqlDatabase database);
+
+// The statements making the indexes of the Knowledge table the statistics read it by (answer
+// time, deck, card; IF NOT EXISTS):
+// part of a new file's schema, and added by the "3.0" upgrade.
+QStringList historyTimeIndexStatements();
 
 } // namespace korvo
 

@@ -10,6 +10,7 @@
 #include "strokes/strokeanimationview.h"
 #include "strokes/strokedecompositionview.h"
 #include "text/pinyin.h"
+#include "text/texthelpers.h"
 #include "text/translationcatalogue.h"
 
 #include <QGroupBox>
@@ -208,9 +209,9 @@ void StrokeAnimationDialog::profile_userSettingChanged(const QString& name)
 void StrokeAnimationDialog::setText(const QString& text)
 {
     m_characterList->clear();
-    for (const QChar c : text) {
-        if (korvo::containsChineseCharacter(QString(c)))
-            addCharacterItem(m_characterList, QString(c));
+    for (const QString& character : korvo::splitCharacters(text)) {
+        if (korvo::containsChineseCharacter(character))
+            addCharacterItem(m_characterList, character);
     }
     if (m_characterList->count() > 0) {
         m_characterList->setCurrentRow(0);
@@ -270,9 +271,10 @@ void StrokeAnimationDialog::characterList_itemSelectionChanged()
         addCharacterItem(m_decompositionList, s);
         if (m_dictionary) {
             const QString parts = m_dictionary->parts(m_dictionary->character(s));
-            if (parts.size() >= 2) {
-                for (const QChar part : parts)
-                    addCharacterItem(m_decompositionList, QString(part));
+            const QStringList components = korvo::splitCharacters(parts);
+            if (components.size() >= 2) {
+                for (const QString& part : components)
+                    addCharacterItem(m_decompositionList, part);
             }
         }
     }

@@ -257,10 +257,21 @@ bool isChineseCharacter(QChar c)
            (u >= 0xF900 && u <= 0xFAFF);
 }
 
+bool isChineseCodePoint(char32_t c)
+{
+    if (c <= 0xFFFF)
+        return isChineseCharacter(QChar(char16_t(c)));
+    return c >= 0x20000 && c <= 0x3134F;
+}
+
 bool containsChineseCharacter(const QString& text)
 {
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
         if (isChineseCharacter(c))
+            return true;
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() &&
+            isChineseCodePoint(QChar::surrogateToUcs4(c, text.at(i + 1))))
             return true;
     }
     return false;
@@ -315,7 +326,8 @@ QString toAudioSyllable(const QString& syllable)
 {
     if (syllable.isEmpty())
         return syllable;
-    QString key = toVForm(syllable);
+    // The recordings are named in lower case; names are written capitalised ("Bei3jing1").
+    QString key = toVForm(lowerUnits(syllable));
     if (key.isEmpty() || !isToneDigit(key.back()))
         key.append(QLatin1Char('1'));
     return key;

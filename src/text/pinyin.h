@@ -32,6 +32,10 @@ bool isPinyinSeparator(QChar c);
 
 // True for U+4E00-U+9FFF, U+3400-U+4DFF and U+F900-U+FAFF.
 bool isChineseCharacter(QChar c);
+// The same for a code point, with the ideographs beyond the Basic Multilingual Plane (extension
+// B and later, U+20000-U+3134F).
+bool isChineseCodePoint(char32_t c);
+// Whether any character of the text (a pair of UTF-16 units counted as one) is Chinese.
 bool containsChineseCharacter(const QString& text);
 
 // Display colour of a tone (1-4); black for any other value.
@@ -45,7 +49,8 @@ QString setTone(const QString& syllable, int tone);
 QString withDefaultTone(const QString& syllable);
 void addDefaultTones(QStringList& syllables);
 
-// Key of a syllable's audio recording: ü/u: written "v", tone 1 when no digit is given.
+// Key of a syllable's audio recording: lower case, ü/u: written "v", tone 1 when no digit is
+// given.
 QString toAudioSyllable(const QString& syllable);
 
 // Whether the whole text is a run of lower-case syllables each with an optional tone digit.

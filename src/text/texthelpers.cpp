@@ -19,6 +19,19 @@ bool isNameCharacter(QChar c)
 
 } // namespace
 
+QStringList splitCharacters(const QString& text)
+{
+    QStringList characters;
+    characters.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair =
+            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        characters << text.mid(i, pair ? 2 : 1);
+        i += pair ? 1 : 0;
+    }
+    return characters;
+}
+
 QStringList splitWords(const QString& text)
 {
     QStringList words;

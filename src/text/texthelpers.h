@@ -7,6 +7,10 @@
 // and the update check. All functions are pure and never throw.
 namespace korvo {
 
+// The characters of a text, one string each: a character beyond the Basic Multilingual Plane
+// (two UTF-16 units) stays whole instead of being split into its halves.
+QStringList splitCharacters(const QString& text);
+
 // Splits English text into words at the word separators (white space and
 // , ; . : / ? ! + = * ) ( [ ] " ' & @ #); empty words never appear, case is kept.
 QStringList splitWords(const QString& text);

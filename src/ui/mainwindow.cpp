@@ -3,6 +3,7 @@
 #include "dictionary_ui/dictionarywidget.h"
 #include "practice/practicewidget.h"
 #include "profile/profile.h"
+#include "statistics_ui/statisticswidget.h"
 #include "style/applicationservices.h"
 #include "style/messagebox.h"
 #include "style/style.h"
@@ -18,6 +19,8 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace korvo;
 
 namespace {
@@ -25,12 +28,14 @@ namespace {
 const QString PracticeScreen = QStringLiteral("practice");
 const QString ManageScreen = QStringLiteral("manage");
 const QString DictionaryScreen = QStringLiteral("dictionary");
+const QString StatisticsScreen = QStringLiteral("statistics");
 
 } // namespace
 
 const QStringList& MainWindow::screenNames()
 {
-    static const QStringList names = {PracticeScreen, ManageScreen, DictionaryScreen};
+    static const QStringList names = {PracticeScreen, ManageScreen, DictionaryScreen,
+                                      StatisticsScreen};
     return names;
 }
 
@@ -39,9 +44,9 @@ MainWindow::MainWindow(Profile* profile, Dictionary* dictionary, Session* sessio
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Quillet"));
-    setMinimumSize(640, 480);
-    resize(640, 480);
     m_navigationBar = new NavigationBar(this);
+    fitMinimumWidth();
+    resize(minimumSize());
     connect(m_navigationBar, &NavigationBar::tabToggled, this,
             &MainWindow::navigationBar_tabToggled);
     connect(m_navigationBar, &NavigationBar::menuCommandTriggered, this,
@@ -111,6 +116,8 @@ void MainWindow::showScreen(const QString& name)
         m_deckManagerScreen->setVisible(name == ManageScreen);
     if (m_dictionaryScreen)
         m_dictionaryScreen->setVisible(name == DictionaryScreen);
+    if (m_statisticsScreen)
+        m_statisticsScreen->setVisible(name == StatisticsScreen);
     m_navigationBar->setCurrentTab(name);
     layOutScreens();
 }
@@ -129,6 +136,10 @@ void MainWindow::createScreen(const QString& name)
             services->addHelpShortcut(m_deckManagerScreen, QStringLiteral("manage"));
     } else if (name == DictionaryScreen && !m_dictionaryScreen) {
         m_dictionaryScreen = new DictionaryWidget(m_dictionary, m_profile, this);
+    } else if (name == StatisticsScreen && !m_statisticsScreen) {
+        m_statisticsScreen = new StatisticsWidget(m_session, this);
+        if (services)
+            services->addHelpShortcut(m_statisticsScreen, StatisticsScreen);
     }
 }
 
@@ -140,6 +151,8 @@ QWidget* MainWindow::currentScreen() const
         return m_deckManagerScreen;
     if (m_screenName == DictionaryScreen)
         return m_dictionaryScreen;
+    if (m_screenName == StatisticsScreen)
+        return m_statisticsScreen;
     return nullptr;
 }
 
@@ -237,6 +250,8 @@ void MainWindow::retranslate()
         m_deckManagerScreen->retranslate();
     if (m_dictionaryScreen)
         m_dictionaryScreen->retranslate();
+    if (m_statisticsScreen)
+        m_statisticsScreen->retranslate();
     QMenu* menu = findChild<QMenu*>(QStringLiteral("optionsMenu"));
     menu->setTitle(translate("Options"));
     for (QAction* action : menu->actions()) {
@@ -246,6 +261,7 @@ void MainWindow::retranslate()
             action->setText(translate("Preferences"));
     }
     setWindowTitle(QStringLiteral("Quillet"));
+    fitMinimumWidth();
     layOutScreens();
 }
 
@@ -257,6 +273,12 @@ void MainWindow::prepareDictionaryScreen()
     createScreen(DictionaryScreen);
     m_dictionaryScreen->setVisible(m_screenName == DictionaryScreen);
     m_dictionaryScreen->prepare();
+}
+
+// The window is never so narrow that a button of the bar would be cut off, in any language.
+void MainWindow::fitMinimumWidth()
+{
+    setMinimumSize(std::max(MinimumWidth, m_navigationBar->requiredWidth()), MinimumHeight);
 }
 
 void MainWindow::paintEvent(QPaintEvent* event)

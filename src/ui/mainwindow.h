@@ -15,16 +15,22 @@ class NavigationBar;
 class PracticeWidget;
 class Profile;
 class Session;
+class StatisticsWidget;
 } // namespace korvo
 
 // The program's single top-level window: the navigation bar across the top and below it one of
-// the three screens ("practice", "manage", "dictionary"), each created on first use and kept.
+// the screens ("practice", "manage", "dictionary", "statistics"), each created on first use and
+// kept.
 // Owned by the application object; the profile and the session are borrowed from it.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
+    // The smallest window, unless the navigation bar needs more width.
+    static constexpr int MinimumWidth = 640;
+    static constexpr int MinimumHeight = 480;
+
     MainWindow(korvo::Profile* profile, korvo::Dictionary* dictionary, korvo::Session* session,
                QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -42,6 +48,7 @@ public:
     korvo::PracticeWidget* practiceScreen() const { return m_practiceScreen; }
     korvo::DeckManagerWidget* deckManagerScreen() const { return m_deckManagerScreen; }
     DictionaryWidget* dictionaryScreen() const { return m_dictionaryScreen; }
+    korvo::StatisticsWidget* statisticsScreen() const { return m_statisticsScreen; }
 
     // Whether the dictionary screen and its web engine are made as soon as the window has been
     // painted (on by default; tests of other screens turn it off).
@@ -75,6 +82,7 @@ private:
     void focusDictionarySearch();
     void createScreen(const QString& name);
     void layOutScreens();
+    void fitMinimumWidth();
     void exportAllDecks();
     void printDeck();
 
@@ -85,6 +93,7 @@ private:
     korvo::PracticeWidget* m_practiceScreen = nullptr;
     korvo::DeckManagerWidget* m_deckManagerScreen = nullptr;
     DictionaryWidget* m_dictionaryScreen = nullptr;
+    korvo::StatisticsWidget* m_statisticsScreen = nullptr;
     QString m_screenName;
     std::unique_ptr<korvo::DeckFileDialogs> m_deckFileDialogs;
     bool m_backgroundLoaded = false;

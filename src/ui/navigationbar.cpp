@@ -13,7 +13,8 @@ NavigationBar::NavigationBar(QWidget* parent) : XQWidget(parent)
 {
     setObjectName(QStringLiteral("navigationBar"));
     resize(width(), BarHeight);
-    for (const char* name : {"practiceButton", "manageButton", "dictionaryButton"})
+    for (const char* name :
+         {"practiceButton", "manageButton", "dictionaryButton", "statisticsButton"})
         m_tabs.append(addButton(QLatin1String(name), true));
     m_optionButton = addButton(QStringLiteral("optionButton"), false);
     m_helpButton = addButton(QStringLiteral("helpButton"), false);
@@ -84,7 +85,7 @@ void NavigationBar::setCurrentTab(const QString& name)
     }
 }
 
-// Checking a tab unchecks the other two; unchecking one by clicking it again is undone, so that
+// Checking a tab unchecks the others; unchecking one by clicking it again is undone, so that
 // the screen shown always has its tab checked.
 void NavigationBar::button_toggled(bool checked)
 {
@@ -130,6 +131,7 @@ void NavigationBar::retranslate()
     button(QStringLiteral("practiceButton"))->setText(translate("Practice"));
     button(QStringLiteral("manageButton"))->setText(translate("Manage Cards"));
     button(QStringLiteral("dictionaryButton"))->setText(translate("Dictionary"));
+    button(QStringLiteral("statisticsButton"))->setText(translate("Statistics"));
     m_optionButton->setText(translate("Options"));
     m_helpButton->setText(translate("Help"));
     const QList<QPair<const char*, const char*>> texts = {
@@ -148,6 +150,17 @@ void NavigationBar::retranslate()
     for (XQPushButton* button : findChildren<XQPushButton*>(QString(), Qt::FindDirectChildrenOnly))
         button->resize(button->sizeHint());
     updateLayout();
+}
+
+int NavigationBar::requiredWidth() const
+{
+    Style* style = Style::root()->section(QStringLiteral("NavigationBar"));
+    const int gap = style->intValue(QStringLiteral("buttonGap"));
+    int width = style->intValue(QStringLiteral("paddingLeft")) +
+                style->intValue(QStringLiteral("paddingRight")) - gap;
+    for (XQPushButton* button : findChildren<XQPushButton*>(QString(), Qt::FindDirectChildrenOnly))
+        width += button->sizeHint().width() + gap;
+    return width;
 }
 
 void NavigationBar::resizeEvent(QResizeEvent* event)

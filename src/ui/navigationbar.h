@@ -11,9 +11,9 @@ namespace korvo {
 
 class XQPushButton;
 
-// The bar across the top of the main window: three tab buttons that choose the screen
-// ("practice", "manage", "dictionary") and the options and help buttons with their pop-up menus.
-// Owned by the main window; owns its buttons and menus.
+// The bar across the top of the main window: the tab buttons that choose the screen
+// ("practice", "manage", "dictionary", "statistics") and the options and help buttons with their
+// pop-up menus. Owned by the main window; owns its buttons and menus.
 class NavigationBar : public XQWidget
 {
     Q_OBJECT
@@ -29,6 +29,9 @@ public:
     void retranslate();
 
     XQPushButton* button(const QString& objectName) const;
+    // The narrowest width that shows every button whole, with the paddings and gaps of the style
+    // sheet (the last tab at least a gap away from the options button).
+    int requiredWidth() const;
     QMenu* optionMenu() const { return m_optionMenu; }
     QMenu* helpMenu() const { return m_helpMenu; }
 

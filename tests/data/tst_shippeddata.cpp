@@ -3,6 +3,7 @@
 // minimum sizes. The build always makes these files, so a missing file is a failure.
 
 #include "dictionary/knowledgeunit.h"
+#include "profile/profileschema.h"
 #include "text/pinyin.h"
 
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -550,13 +552,15 @@ void TestShippedData::animationsUseDesignSpaceWithYDown()
 void TestShippedData::profileTemplateSchemaAndVersion()
 {
     QCOMPARE(scalar(m_profile, QStringLiteral("SELECT version FROM DatabaseVersion")).toString(),
-             QStringLiteral("2.0"));
+             QString(korvo::CurrentProfileSchemaVersion));
     QCOMPARE(scalar(m_profile, QStringLiteral("SELECT COUNT(*) FROM DatabaseVersion")).toInt(), 1);
     for (const QString& table : {QStringLiteral("UserSettings"), QStringLiteral("Knowledge")}) {
         QSqlQuery query(m_profile);
         QVERIFY2(query.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table), qPrintable(table));
     }
-    // The columns of the "2.0" schema are all present and filled.
+    // The answer time of the history is there; the columns of the "2.0" schema are all present
+    // and filled.
+    QVERIFY(m_profile.record(QStringLiteral("Knowledge")).contains(QStringLiteral("answerTime")));
     QCOMPARE(scalar(m_profile, QStringLiteral("SELECT COUNT(*) FROM Decks WHERE uuid IS NULL OR "
                                               "uuid = '' OR creationDate IS NULL OR updateDate "
                                               "IS NULL"))

@@ -675,6 +675,8 @@ void TestDictionary::lookupDetectsTheTextType_data()
     QTest::newRow("toneless exact matches first") << "hao" << 4 << "hao" << 6;
     QTest::newRow("English word") << "cat" << 5 << "cat" << 3;
     QTest::newRow("apostrophe") << "I'm" << 5 << "I'm" << 12;
+    QTest::newRow("apostrophe between syllables") << "zhong'guo" << 4 << "zhongguo" << 2;
+    QTest::newRow("marked, typographic apostrophe") << "Zhōng’guó" << 3 << "zhong1guo2" << 2;
     QTest::newRow("Chinese found nowhere falls back to English") << "隻" << 5 << "隻" << -1;
 }
 

@@ -88,6 +88,7 @@ void TestImportDialog::init()
     ApplicationServices::setInstance(m_services.get());
     m_session = std::make_unique<Session>(m_profile.get());
     m_window = std::make_unique<MainWindow>(m_profile.get(), &m_dictionary, m_session.get());
+    m_window->setPrepareDictionaryEarly(false);
     m_window->resize(1024, 768);
     m_window->show();
     setMainWindow(m_window.get());

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QKeyEvent>
 #include <QtTest>
 #include <memory>
 
@@ -46,6 +47,8 @@ private slots:
     void typedAnswers_data();
     void typedAnswers();
     void questionsOnAMissingFieldAreSkipped();
+    void aHeldReturnKeepsTheResult();
+    void aDoubleClickAnswersOnce();
     void blankAnswerDoesNothing();
     void audioPlaysWhenACardIsRevealed_data();
     void audioPlaysWhenACardIsRevealed();
@@ -553,6 +556,45 @@ void TestPracticeWidget::typedAnswers()
              correct ? QStringLiteral("Correct!") : QStringLiteral("Wrong!"));
     QVERIFY(button("mcqNextButton")->isVisible());
     QCOMPARE(verifyHistory(expected), QString());
+}
+
+// A held Return does not skip the result of a typed answer, and a double click on Correct does
+// not answer the card that comes next.
+void TestPracticeWidget::aHeldReturnKeepsTheResult()
+{
+    Deck* deck = makeDeck(m_profile.get(), "Twice", {{"中国", "中國", "zhong1 guo2", "China"},
+                                                      {"你好", "", "ni3 hao3", "hello"}});
+    SetUp setUp;
+    setUp.deckIds = {deck->id()};
+    setUp.type = "typeWriteRB";
+    setUp.quizOn = "pinyin";
+    QVERIFY(start(setUp));
+    DeckCard* first = m_widget->currentCard();
+    uitest::typeText(answerBox(), first->knowledgeUnit()->pinyin());
+    QTest::keyClick(answerBox(), Qt::Key_Return);
+    QVERIFY(resultLabel()->isVisible());
+    for (int repeat = 0; repeat < 3; ++repeat) {
+        QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString("\r"), true);
+        QApplication::sendEvent(QApplication::focusWidget(), &held);
+    }
+    QVERIFY(resultLabel()->isVisible());
+    QCOMPARE(m_widget->currentCard(), first);
+    QCOMPARE(verifyHistory({given(1)}), QString());
+}
+
+void TestPracticeWidget::aDoubleClickAnswersOnce()
+{
+    Deck* others = makeDeck(m_profile.get(), "Free", {{"一", "", "yi1", "one"},
+                                                       {"二", "", "er4", "two"}});
+    SetUp free;
+    free.deckIds = {others->id()};
+    QVERIFY(start(free));
+    DeckCard* shown = m_widget->currentCard();
+    QWidget* correct = button("correctButton");
+    const QPoint centre = correct->mapTo(correct->window(), correct->rect().center());
+    QTest::mouseDClick(correct->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier, centre);
+    QVERIFY(m_widget->currentCard() != shown);
+    QCOMPARE(m_session->remainingCardCount(), 1);
 }
 
 // A card without the asked field could never be answered: it is left out of the session.

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 
@@ -48,6 +49,8 @@ private slots:
     void wrongAnswerStartsNewRound();
     void quickAnswersAreOneTransaction_data();
     void quickAnswersAreOneTransaction();
+    void sessionOverChosenCards_data();
+    void sessionOverChosenCards();
     void deckChangeResetsOnlyItsSessions();
     void removedDeckResetsSession();
     void nextCardSkipsDeletedCardsWithoutHanging();
@@ -477,6 +480,69 @@ void TestSession::quickAnswersAreOneTransaction()
     }
     QCOMPARE(cards, answered);
     QCOMPARE(results, expectedResults);
+}
+
+void TestSession::sessionOverChosenCards_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::newRow("self-assessment") << int(SessionType::Free);
+    QTest::newRow("type-in leaves out what it cannot ask") << int(SessionType::Write);
+}
+
+void TestSession::sessionOverChosenCards()
+{
+    QFETCH(int, type);
+    Deck* first = makeDeck("first");
+    Deck* second = makeDeck("second");
+    Deck* third = makeDeck("third");
+    // Not due for months, and more cards than the count option allows.
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    const int a = addCard(first, QStringLiteral("甲"), 30, now)->id();
+    const int b = addCard(second, QStringLiteral("乙"), 30, now)->id();
+    const int blank = addCard(second, QString())->id();
+    addCard(third, QStringLiteral("丙"));
+    const QList<int> deckIds = {first->id(), second->id()};
+    // Read again, so that no deck has read its cards yet.
+    m_profile.reset();
+    m_profile = profiletest::openProfile(m_dir->path(), m_dir->filePath("Profile.template.db"));
+
+    Session session(m_profile.get());
+    session.setType(SessionType(type));
+    session.setUseAllCards(false);
+    session.setDesiredCardCount(1);
+    session.prepareCards({b, a, blank, a, 9999});
+    QList<int> ids = session.cardIds();
+    std::sort(ids.begin(), ids.end());
+    QCOMPARE(ids, (type == int(SessionType::Write) ? QList<int>{a, b} : QList<int>{a, b, blank}));
+    QList<int> decks = session.deckIds();
+    std::sort(decks.begin(), decks.end());
+    QCOMPARE(decks, deckIds);
+    QCOMPARE(session.status(), SessionStatus::Idle);
+
+    session.start();
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
+    while (DeckCard* card = session.nextCard())
+        session.answer(card, 1);
+    QCOMPARE(session.status(), SessionStatus::Finished);
+    session.saveHistoryItems();
+    QSqlQuery query(m_profile->database());
+    QVERIFY(query.exec("SELECT cardId, answerTime FROM Knowledge"));
+    int rows = 0;
+    while (query.next()) {
+        ++rows;
+        QVERIFY(ids.contains(query.value(0).toInt()));
+        QVERIFY(query.value(1).toLongLong() >= before);
+        QVERIFY(query.value(1).toLongLong() <= QDateTime::currentSecsSinceEpoch());
+    }
+    QCOMPARE(rows, int(ids.size()));
+
+    // A change to one of the cards' decks ends it like any session.
+    session.prepareCards({a});
+    QCOMPARE(session.deckIds(), QList<int>{deckIds.first()});
+    session.start();
+    addCard(m_profile->deckById(deckIds.first()), QStringLiteral("新"));
+    QCOMPARE(session.status(), SessionStatus::Idle);
+    QCOMPARE(session.nextCard(), nullptr);
 }
 
 void TestSession::deckChangeResetsOnlyItsSessions()

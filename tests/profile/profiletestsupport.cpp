@@ -67,6 +67,19 @@ bool createTemplate(const QString& path, const QStringList& extraStatements)
     });
 }
 
+bool createVersion2Profile(const QString& path, const QStringList& extraStatements)
+{
+    QStringList statements = {
+        "DROP INDEX Knowledge_answerTime",
+        "DROP INDEX Knowledge_deckId_answerTime",
+        "DROP INDEX Knowledge_cardId_answerTime",
+        "ALTER TABLE Knowledge DROP COLUMN answerTime",
+        "UPDATE DatabaseVersion SET version = '2.0'",
+    };
+    statements << extraStatements;
+    return createTemplate(path, statements);
+}
+
 bool createVersion1Profile(const QString& path, const QStringList& extraStatements)
 {
     QStringList statements = {

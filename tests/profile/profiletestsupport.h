@@ -19,6 +19,9 @@ namespace profiletest {
 bool runOnFile(const QString& path, const QStringList& statements);
 // A template as the data build makes it: the current schema, optionally with rows.
 bool createTemplate(const QString& path, const QStringList& extraStatements = {});
+// A profile as written by schema version 2.0: the current schema without the answer times of the
+// history and their indexes.
+bool createVersion2Profile(const QString& path, const QStringList& extraStatements = {});
 // A profile as written by the first schema version: no folders, uuids or dates.
 bool createVersion1Profile(const QString& path, const QStringList& extraStatements = {});
 // The first column of the first row, or an invalid variant.

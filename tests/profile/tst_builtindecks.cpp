@@ -90,8 +90,8 @@ void TestBuiltInDecks::cleanup()
 void TestBuiltInDecks::openProfile()
 {
     m_profile.reset();
-    m_profile = profiletest::openProfile(m_dir->filePath("profile"),
-                                         m_dir->filePath("Profile.default.db"));
+    m_profile =
+        profiletest::openProfile(m_dir->filePath("profile"), m_dir->filePath("Profile.default.db"));
 }
 
 void TestBuiltInDecks::placeholderTitles_data()

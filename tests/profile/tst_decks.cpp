@@ -124,8 +124,8 @@ void TestDecks::cleanup()
 void TestDecks::openProfile()
 {
     m_profile.reset();
-    m_profile = profiletest::openProfile(m_dir->filePath("profile"),
-                                         m_dir->filePath("Profile.default.db"));
+    m_profile =
+        profiletest::openProfile(m_dir->filePath("profile"), m_dir->filePath("Profile.default.db"));
 }
 
 void TestDecks::loadsTreeInSortOrder()

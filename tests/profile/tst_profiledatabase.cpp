@@ -1,6 +1,8 @@
 #include "profile/deck.h"
 #include "profile/deckcard.h"
+#include "profile/knowledge.h"
 #include "profile/profile.h"
+#include "profile/profileschema.h"
 #include "profiletestsupport.h"
 #include "text/pinyin.h"
 
@@ -35,6 +37,8 @@ private slots:
     void unknownVersionText_data();
     void unknownVersionText();
     void upgradeRunsOnlyOnce();
+    void version2UpgradeAddsAnswerTimesAndKeepsTheHistory_data();
+    void version2UpgradeAddsAnswerTimesAndKeepsTheHistory();
 
     void freshFolderLoadsBuiltInTree();
 
@@ -69,7 +73,7 @@ void TestProfileDatabase::copiesTemplateIntoNewFolder()
     Profile profile(folder, templatePath);
     profile.openDatabase();
     QVERIFY(QFile::exists(folder + "/Profile.db"));
-    QCOMPARE(profile.databaseVersion(), QStringLiteral("2.0"));
+    QCOMPARE(profile.databaseVersion(), QString(CurrentProfileSchemaVersion));
     QCOMPARE(scalar(profile.database(), "SELECT title FROM Decks").toString(),
              QStringLiteral("Mine"));
     // Work in the profile never reaches the template.
@@ -106,7 +110,7 @@ void TestProfileDatabase::missingTemplateGivesEmptyValidProfile()
         for (const char* table :
              {"DatabaseVersion", "UserSettings", "Decks", "Cards", "KnowledgeUnits", "Knowledge"})
             QVERIFY2(profile.database().tables().contains(table), table);
-        QCOMPARE(profile.databaseVersion(), QStringLiteral("2.0"));
+        QCOMPARE(profile.databaseVersion(), QString(CurrentProfileSchemaVersion));
         profile.upgradeDatabase();
         profile.loadDecks();
         Deck* deck = profile.newDeck();
@@ -207,10 +211,11 @@ void TestProfileDatabase::upgradesVersion1Profile()
         CommitCounter commits(profile.database());
         QVERIFY(commits.isInstalled());
         profile.upgradeDatabase();
-        QCOMPARE(commits.count(), 1);
+        // One commit per version step.
+        QCOMPARE(commits.count(), int(Profile::SchemaVersions.size()) - 1);
     }
     const QSqlDatabase db = profile.database();
-    QCOMPARE(profile.databaseVersion(), QStringLiteral("2.0"));
+    QCOMPARE(profile.databaseVersion(), QString(CurrentProfileSchemaVersion));
     QCOMPARE(scalar(db, "SELECT COUNT(*) FROM DatabaseVersion").toInt(), 1);
 
     // Tone digit pairs, and only the rows that have them are written.
@@ -322,7 +327,7 @@ void TestProfileDatabase::unknownVersionText_data()
     QTest::newRow("not a version") << QStringList{"banana"} << true;
     QTest::newRow("empty text") << QStringList{""} << true;
     QTest::newRow("older number") << QStringList{"0.9"} << true;
-    QTest::newRow("newer number") << QStringList{"3.0"} << false;
+    QTest::newRow("newer number") << QStringList{"9.0"} << false;
 }
 
 void TestProfileDatabase::unknownVersionText()
@@ -340,12 +345,13 @@ void TestProfileDatabase::unknownVersionText()
     Profile profile(folder, QString());
     profile.openDatabase();
     if (!upgraded)
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("newer schema version 3.0"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("newer schema version 9.0"));
     profile.upgradeDatabase();
     const QSqlDatabase db = profile.database();
     QCOMPARE(scalar(db, "SELECT pinyin FROM KnowledgeUnits WHERE id = 1").toString(),
              upgraded ? QStringLiteral("ma1") : QStringLiteral("ma51"));
-    QCOMPARE(profile.databaseVersion(), upgraded ? QStringLiteral("2.0") : QStringLiteral("3.0"));
+    QCOMPARE(profile.databaseVersion(),
+             upgraded ? QString(CurrentProfileSchemaVersion) : QStringLiteral("9.0"));
     QCOMPARE(scalar(db, "SELECT COUNT(*) FROM DatabaseVersion").toInt(), 1);
 }
 
@@ -367,7 +373,77 @@ void TestProfileDatabase::upgradeRunsOnlyOnce()
                  .toInt(),
              1);
     QCOMPARE(scalarOnFile(folder + "/Profile.db", "SELECT version FROM DatabaseVersion").toString(),
-             QStringLiteral("2.0"));
+             QString(CurrentProfileSchemaVersion));
+}
+
+void TestProfileDatabase::version2UpgradeAddsAnswerTimesAndKeepsTheHistory_data()
+{
+    QTest::addColumn<bool>("columnPresent");
+    QTest::newRow("2.0 file") << false;
+    // A file labelled 2.0 that was made from a newer template already has the column.
+    QTest::newRow("column already there") << true;
+}
+
+void TestProfileDatabase::version2UpgradeAddsAnswerTimesAndKeepsTheHistory()
+{
+    QFETCH(bool, columnPresent);
+    const QString folder = path("profile");
+    QVERIFY(QDir().mkpath(folder));
+    const QStringList rows = {
+        "INSERT INTO Decks (id, title, sortOrder, parentId) VALUES (1, 'Mine', 1, 0)",
+        "INSERT INTO KnowledgeUnits (id, simplified, pinyin, score, lastTimePracticed) VALUES "
+        "(1, '好', 'hao3', 2.5, 1700000000)",
+        "INSERT INTO Cards (id, deckId, kuId, sortOrder) VALUES (1, 1, 1, 0)",
+        "INSERT INTO Knowledge (kuId, cardId, deckId, result) VALUES (1, 1, 1, 1)",
+        "INSERT INTO Knowledge (kuId, cardId, deckId, result) VALUES (1, 1, 1, 0)",
+        "INSERT INTO Knowledge (kuId, cardId, deckId, result) VALUES (1, 1, 1, 1)",
+    };
+    if (columnPresent) {
+        QVERIFY(createTemplate(folder + "/Profile.db",
+                               QStringList(rows) << "UPDATE DatabaseVersion SET version = '2.0'"));
+    } else {
+        QVERIFY(createVersion2Profile(folder + "/Profile.db", rows));
+        QVERIFY(!scalarOnFile(folder + "/Profile.db", "SELECT sql FROM sqlite_master WHERE "
+                                                      "name = 'Knowledge'")
+                     .toString()
+                     .contains("answerTime"));
+    }
+
+    Profile profile(folder, QString());
+    profile.openDatabase();
+    QCOMPARE(profile.databaseVersion(), QStringLiteral("2.0"));
+    {
+        CommitCounter commits(profile.database());
+        profile.upgradeDatabase();
+        QCOMPARE(commits.count(), 1);
+    }
+    const QSqlDatabase db = profile.database();
+    QCOMPARE(profile.databaseVersion(), QStringLiteral("3.0"));
+    QCOMPARE(scalar(db, "SELECT COUNT(*) FROM DatabaseVersion").toInt(), 1);
+    // The old answers stay, without a time.
+    QCOMPARE(scalar(db, "SELECT COUNT(*) FROM Knowledge WHERE answerTime IS NULL").toInt(), 3);
+    QCOMPARE(
+        scalar(db, "SELECT group_concat(result) FROM (SELECT result FROM Knowledge ORDER BY id)")
+            .toString(),
+        "1,0,1");
+    QCOMPARE(scalar(db, "SELECT score FROM KnowledgeUnits WHERE id = 1").toDouble(), 2.5);
+    QCOMPARE(scalar(db, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name IN "
+                        "('Knowledge_answerTime', 'Knowledge_deckId_answerTime', "
+                        "'Knowledge_cardId_answerTime')")
+                 .toInt(),
+             3);
+    // New answers get theirs, and the upgraded file loads as before.
+    QVERIFY(profile.knowledge()->addHistory(1, 1, 1, 1, 1718000000));
+    QCOMPARE(scalar(db, "SELECT answerTime FROM Knowledge ORDER BY id DESC").toLongLong(),
+             qint64(1718000000));
+    profile.loadDecks();
+    QCOMPARE(profile.rootDeck()->children().size(), 1);
+    QCOMPARE(profile.rootDeck()->children().first()->cards().size(), 1);
+    {
+        CommitCounter commits(profile.database());
+        profile.upgradeDatabase();
+        QCOMPARE(commits.count(), 0);
+    }
 }
 
 void TestProfileDatabase::freshFolderLoadsBuiltInTree()
@@ -381,7 +457,7 @@ void TestProfileDatabase::freshFolderLoadsBuiltInTree()
     profile.openDatabase();
     QVERIFY(QFile::exists(folder + "/Profile.db"));
     profile.upgradeDatabase();
-    QCOMPARE(profile.databaseVersion(), QStringLiteral("2.0"));
+    QCOMPARE(profile.databaseVersion(), QString(CurrentProfileSchemaVersion));
     profile.loadDecks();
 
     Deck* hsk = nullptr;

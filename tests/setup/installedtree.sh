@@ -57,17 +57,24 @@ check_program_starts() {
         QUILLET_UPDATE_SERVER=http://127.0.0.1:9 QUILLET_PROGRAM="$program" \
         xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
             "$QUILLET_PROGRAM" & pid=$!
-            window=$(timeout 60 xdotool search --sync --onlyvisible --name "^Quillet$" | head -n 1)
-            if [ -z "$window" ]; then
-                echo "no main window appeared"; kill $pid; exit 3
-            fi
-            echo "main window $window shown"
-            xdotool windowfocus --sync "$window" key ctrl+q
-            for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+            # The window is made anew once the web engine joins it, so each try looks it up
+            # again, and a try that meets a window just gone is repeated.
+            shown=0
+            for _ in $(seq 1 60); do
+                window=$(xdotool search --onlyvisible --name "^Quillet$" 2>/dev/null | head -n 1)
+                if [ -n "$window" ]; then
+                    [ $shown -eq 1 ] || echo "main window shown"
+                    shown=1
+                    xdotool windowfocus --sync "$window" key ctrl+q 2>/dev/null
+                fi
+                for _ in $(seq 1 10); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+                kill -0 $pid 2>/dev/null || break
+            done
+            if [ $shown -eq 0 ]; then echo "no main window appeared"; kill $pid; exit 3; fi
             if kill -0 $pid 2>/dev/null; then echo "Ctrl+Q did not quit"; kill $pid; exit 4; fi
             wait $pid' > "$work/run.log" 2>&1
     local status=$?
-    if [ $status -eq 0 ] && grep -q "main window .* shown" "$work/run.log" \
+    if [ $status -eq 0 ] && grep -q "main window shown" "$work/run.log" \
         && [ -s "$work/home/Quillet/Profile.db" ]; then
         pass "the program shows its main window, makes its profile and quits with Ctrl+Q"
     else

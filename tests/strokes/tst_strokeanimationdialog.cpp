@@ -239,6 +239,10 @@ void TestStrokeAnimationDialog::listsEveryChineseCharacterWithRepeats()
     QCOMPARE(view->animation(), dialog->currentAnimation());
     QCOMPARE(itemTexts(dialog->findChild<QListWidget*>("decompositionList")).first(),
              QStringLiteral("好"));
+
+    // A character beyond the Basic Multilingual Plane is one character, not two halves.
+    dialog->setText(QStringLiteral("\U00020BB7你"));
+    QCOMPARE(itemTexts(list), (QStringList{QStringLiteral("\U00020BB7"), QStringLiteral("你")}));
 }
 
 void TestStrokeAnimationDialog::sameCharacterAgainLoadsNothingNew()

@@ -97,6 +97,7 @@ void TestSkin::everySectionTheProgramAsksForExists_data()
                                "practiceButton",
                                "manageButton",
                                "dictionaryButton",
+                               "statisticsButton",
                                "optionButton",
                                "helpButton",
                                "newDeckButton",
@@ -122,7 +123,19 @@ void TestSkin::everySectionTheProgramAsksForExists_data()
                                "mcqResultLabelCorrect",
                                "mcqResultLabelWrong",
                                "dictionaryPreviousButton",
-                               "dictionaryNextButton"};
+                               "dictionaryNextButton",
+                               "StatisticsFigure",
+                               "StatisticsCaption",
+                               "StatisticsChartTitle",
+                               "StatisticsDeckTree",
+                               "StatisticsCardList",
+                               "StatisticsRangeButton",
+                               "StatisticsExportButton",
+                               "practiseHardestButton",
+                               "answersChart",
+                               "dueChart",
+                               "hoursChart",
+                               "decksChart"};
     for (const QString& name : names)
         QTest::newRow(qPrintable(name)) << name;
 }

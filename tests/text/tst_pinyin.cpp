@@ -536,6 +536,10 @@ void TestPinyin::makesAudioKeys_data()
                                   << "ma5";
     QTest::newRow("empty") << ""
                            << "";
+    QTest::newRow("capitalised name") << "Bei3"
+                                      << "bei3";
+    QTest::newRow("capital umlaut") << "Lü4"
+                                    << "lv4";
 }
 
 void TestPinyin::makesAudioKeys()

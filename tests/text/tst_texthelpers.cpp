@@ -1,3 +1,4 @@
+#include "text/pinyin.h"
 #include "text/texthelpers.h"
 
 #include <QtTest>
@@ -9,6 +10,7 @@ class TestTextHelpers : public QObject
     Q_OBJECT
 
 private slots:
+    void splitsCharactersKeepingPairsWhole();
     void splitsWords_data();
     void splitsWords();
     void findsWholeWords_data();
@@ -21,6 +23,17 @@ private slots:
     void comparesVersionsNumerically_data();
     void comparesVersionsNumerically();
 };
+
+void TestTextHelpers::splitsCharactersKeepingPairsWhole()
+{
+    QCOMPARE(splitCharacters(QStringLiteral("\U00020BB7a你")),
+             (QStringList{QStringLiteral("\U00020BB7"), "a", QStringLiteral("你")}));
+    // A lone half stays a character of its own.
+    QCOMPARE(splitCharacters(QString(QChar(0xD842)) + "x").size(), 2);
+    QVERIFY(splitCharacters(QString()).isEmpty());
+    QVERIFY(containsChineseCharacter(QStringLiteral("\U00020BB7")));
+    QVERIFY(!containsChineseCharacter(QStringLiteral("\U0001F600")));
+}
 
 void TestTextHelpers::splitsWords_data()
 {

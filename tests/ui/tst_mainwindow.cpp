@@ -5,6 +5,7 @@
 #include "profile/deck.h"
 #include "profile/profile.h"
 #include "profiletestsupport.h"
+#include "statistics_ui/statisticswidget.h"
 #include "style/applicationservices.h"
 #include "style/messagebox.h"
 #include "style/style.h"
@@ -71,7 +72,7 @@ private slots:
     void cleanup();
     void cleanupTestCase();
 
-    void startsWithNoScreenAndFiveButtons();
+    void startsWithNoScreenAndItsButtons();
     void firstSwitchCreatesTheScreenAndLaterOnesReuseIt();
     void clickingTheCheckedTabKeepsTheScreen();
     void unknownScreenHidesEveryScreen();
@@ -89,6 +90,8 @@ private slots:
     void deckChangesReachTheDeckManager();
     void desktopKeysChooseScreensAndQuit();
     void retranslationFollowsTheLanguage();
+    void barFitsTheWindowInEveryLanguage_data();
+    void barFitsTheWindowInEveryLanguage();
 
 private:
     QTemporaryDir m_folder;
@@ -133,7 +136,7 @@ void TestMainWindow::cleanupTestCase()
     Style::destroyRoot();
 }
 
-void TestMainWindow::startsWithNoScreenAndFiveButtons()
+void TestMainWindow::startsWithNoScreenAndItsButtons()
 {
     QVERIFY(!m_window->practiceScreen());
     QVERIFY(!m_window->deckManagerScreen());
@@ -143,14 +146,15 @@ void TestMainWindow::startsWithNoScreenAndFiveButtons()
     NavigationBar* bar = m_window->navigationBar();
     QCOMPARE(bar->height(), 73);
     QCOMPARE(bar->width(), 1024);
-    const QStringList texts = {"Practice", "Manage Cards", "Dictionary", "Options", "Help"};
-    const QStringList names = {"practiceButton", "manageButton", "dictionaryButton", "optionButton",
-                               "helpButton"};
+    const QStringList texts = {"Practice",   "Manage Cards", "Dictionary",
+                               "Statistics", "Options",      "Help"};
+    const QStringList names = {"practiceButton",   "manageButton", "dictionaryButton",
+                               "statisticsButton", "optionButton", "helpButton"};
     for (int i = 0; i < names.size(); ++i) {
         XQPushButton* button = bar->button(names.at(i));
         QVERIFY2(button, qPrintable(names.at(i)));
         QCOMPARE(button->text(), texts.at(i));
-        QCOMPARE(button->isCheckable(), i < 3);
+        QCOMPARE(button->isCheckable(), i < 4);
         QVERIFY(button->isVisible());
     }
     QCOMPARE(bar->currentTab(), QString());
@@ -200,12 +204,15 @@ void TestMainWindow::clickingTheCheckedTabKeepsTheScreen()
 void TestMainWindow::unknownScreenHidesEveryScreen()
 {
     m_window->showScreen("practice");
+    m_window->showScreen("statistics");
     m_window->showScreen("manage");
     m_window->showScreen("nowhere");
     QVERIFY(!m_window->practiceScreen()->isVisible());
     QVERIFY(!m_window->deckManagerScreen()->isVisible());
+    QVERIFY(!m_window->statisticsScreen()->isVisible());
     QCOMPARE(m_window->navigationBar()->currentTab(), QString());
-    for (const char* name : {"practiceButton", "manageButton", "dictionaryButton"})
+    for (const char* name :
+         {"practiceButton", "manageButton", "dictionaryButton", "statisticsButton"})
         QVERIFY(!m_window->navigationBar()->button(name)->isChecked());
 }
 
@@ -213,8 +220,8 @@ void TestMainWindow::screenFillsTheWindowBelowTheBar()
 {
     m_window->showScreen("practice");
     QCOMPARE(m_window->practiceScreen()->geometry(), QRect(0, 73, 1024, 768 - 73));
-    m_window->resize(900, 700);
-    QTRY_COMPARE(m_window->practiceScreen()->geometry(), QRect(0, 73, 900, 700 - 73));
+    m_window->resize(950, 700);
+    QTRY_COMPARE(m_window->practiceScreen()->geometry(), QRect(0, 73, 950, 700 - 73));
 }
 
 void TestMainWindow::resizeKeepsTheButtonsAtTheirPaddings()
@@ -226,17 +233,19 @@ void TestMainWindow::resizeKeepsTheButtonsAtTheirPaddings()
     const int gap = style->intValue("buttonGap");
     QVERIFY(left > 0 && right > 0 && gap > 0);
 
-    for (const int width : {1024, 800, 1400}) {
+    for (const int width : {1024, m_window->minimumWidth(), 1400}) {
         m_window->resize(width, 700);
         QTRY_COMPARE(bar->width(), width);
         XQPushButton* practice = bar->button("practiceButton");
         XQPushButton* manage = bar->button("manageButton");
         XQPushButton* dictionary = bar->button("dictionaryButton");
+        XQPushButton* statistics = bar->button("statisticsButton");
         XQPushButton* options = bar->button("optionButton");
         XQPushButton* help = bar->button("helpButton");
         QCOMPARE(practice->x(), left);
         QCOMPARE(manage->x(), practice->x() + practice->width() + gap);
         QCOMPARE(dictionary->x(), manage->x() + manage->width() + gap);
+        QCOMPARE(statistics->x(), dictionary->x() + dictionary->width() + gap);
         QCOMPARE(help->x() + help->width(), width - right);
         QCOMPARE(options->x() + options->width() + gap, help->x());
         QCOMPARE(practice->y(), (73 - practice->height() - 4) / 2);
@@ -411,6 +420,9 @@ void TestMainWindow::desktopKeysChooseScreensAndQuit()
     QTest::keyClick(m_window.get(), Qt::Key_2, Qt::ControlModifier);
     QCOMPARE(m_window->screenName(), QStringLiteral("manage"));
     QCOMPARE(m_window->navigationBar()->currentTab(), QStringLiteral("manage"));
+    QTest::keyClick(m_window.get(), Qt::Key_4, Qt::ControlModifier);
+    QCOMPARE(m_window->screenName(), QStringLiteral("statistics"));
+    QVERIFY(m_window->statisticsScreen()->isVisible());
     QTest::keyClick(m_window.get(), Qt::Key_1, Qt::ControlModifier);
     QCOMPARE(m_window->screenName(), QStringLiteral("practice"));
     for (const auto& keys :
@@ -469,6 +481,56 @@ void TestMainWindow::retranslationFollowsTheLanguage()
     catalogue->setLocale("en");
     m_window->retranslate();
     QCOMPARE(help->text(), QStringLiteral("Help"));
+}
+
+void TestMainWindow::barFitsTheWindowInEveryLanguage_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<int>("width"); // 0: the window's smallest
+    for (const char* locale : {"en", "de", "fr", "es", "zh_CN"}) {
+        QTest::addRow("%s, default size", locale) << locale << 1024;
+        QTest::addRow("%s, smallest width", locale) << locale << 0;
+    }
+}
+
+void TestMainWindow::barFitsTheWindowInEveryLanguage()
+{
+    QFETCH(QString, locale);
+    QFETCH(int, width);
+    TranslationCatalogue* catalogue = TranslationCatalogue::instance();
+    catalogue->setDataFolder(QStringLiteral(QUILLET_DATA_DIR));
+    catalogue->setCatalogueName("application");
+    catalogue->setLocale(locale);
+    m_window->retranslate();
+    m_window->resize(width > 0 ? width : m_window->minimumWidth(), 700);
+    // The window cannot be made narrower than its bar needs.
+    m_window->resize(200, 700);
+    if (width > 0)
+        m_window->resize(width, 700);
+    NavigationBar* bar = m_window->navigationBar();
+    QTRY_COMPARE(bar->width(), m_window->width());
+    // The window's default size is wide enough in every language.
+    QVERIFY2(m_window->minimumWidth() <= 1024,
+             qPrintable(QString::number(m_window->minimumWidth())));
+    qInfo("%s: the smallest window is %d pixels wide", qPrintable(locale),
+          m_window->minimumWidth());
+    const int gap = Style::root()->section("NavigationBar")->intValue("buttonGap");
+    QList<XQPushButton*> buttons;
+    for (const char* name : {"practiceButton", "manageButton", "dictionaryButton",
+                             "statisticsButton", "optionButton", "helpButton"})
+        buttons << bar->button(name);
+    QCOMPARE(buttons.at(3)->text() == QStringLiteral("Statistics"), locale == "en");
+    for (int i = 0; i < buttons.size(); ++i) {
+        XQPushButton* button = buttons.at(i);
+        // Whole, inside the bar, and clear of the next one.
+        QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(button->objectName()));
+        QVERIFY(button->x() >= 0 && button->x() + button->width() <= bar->width());
+        if (i + 1 < buttons.size())
+            QVERIFY2(button->x() + button->width() + gap <= buttons.at(i + 1)->x(),
+                     qPrintable(button->objectName() + " runs into the next button"));
+    }
+    catalogue->setLocale("en");
+    m_window->retranslate();
 }
 
 int main(int argc, char* argv[])

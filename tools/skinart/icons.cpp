@@ -67,7 +67,7 @@ QStringList iconNames()
 {
     return {"practice", "manage",  "dictionary", "options", "help",    "newDeck", "delete",
             "print",    "newCard", "stroke",     "edit",    "listen",  "search",  "flip",
-            "correct",  "wrong",   "back",       "next",    "session", "confirm"};
+            "correct",  "wrong",   "back",       "next",    "session", "confirm", "statistics"};
 }
 
 void drawIcon(QPainter& p, const QString& name, const QColor& c)
@@ -114,6 +114,13 @@ void drawIcon(QPainter& p, const QString& name, const QColor& c)
         p.setBrush(soft);
         p.drawPath(book);
         p.drawLine(QPointF(12, 6.5), QPointF(12, 20));
+    } else if (name == "statistics") {
+        // Three bars of a chart on its base line, the middle one tallest.
+        p.setBrush(soft);
+        p.drawRoundedRect(QRectF(4, 12, 4, 7.5), 1, 1);
+        p.drawRoundedRect(QRectF(10, 5, 4, 14.5), 1, 1);
+        p.drawRoundedRect(QRectF(16, 9, 4, 10.5), 1, 1);
+        p.drawLine(QPointF(2.5, 21), QPointF(21.5, 21));
     } else if (name == "options") {
         // A cog: a ring with eight rounded teeth.
         QPainterPath cog;
