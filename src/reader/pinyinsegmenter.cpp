@@ -22,7 +22,6 @@ namespace {
 
 // Readings of more syllables are not looked for.
 constexpr int LongestReading = 8;
-constexpr int BatchSize = 400;
 // An entry that only refers to another one (a variant form) is much less likely to be meant.
 constexpr double ReferencePenalty = -6;
 // A syllable that no entry has.
@@ -91,21 +90,11 @@ QHash<QString, QList<Candidate>> readCandidates(const QSqlDatabase& database,
                                                 const QStringList& keys)
 {
     QHash<QString, QList<Candidate>> found;
-    for (qsizetype start = 0; start < keys.size(); start += BatchSize) {
-        const QStringList batch = keys.mid(start, BatchSize);
-        QStringList marks;
-        for (qsizetype i = 0; i < batch.size(); ++i)
-            marks << QStringLiteral("?");
-        QSqlQuery query(database);
-        query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT id, simplified, pinyin, substr(definition, 1, 60) "
-                                     "FROM KnowledgeUnits WHERE pinyinMergedNoTones IN (%1)")
-                          .arg(marks.join(QStringLiteral(", "))));
-        for (qsizetype i = 0; i < batch.size(); ++i)
-            query.bindValue(int(i), batch.at(i));
-        if (!query.exec())
-            continue;
-        while (query.next()) {
+    WordTableLoader::forEachRow(
+        database,
+        QStringLiteral("SELECT id, simplified, pinyin, substr(definition, 1, 60) FROM "
+                       "KnowledgeUnits WHERE pinyinMergedNoTones IN (%1)"),
+        &keys, [&](const QSqlQuery& query) {
             Candidate candidate;
             candidate.unitId = query.value(0).toInt();
             candidate.characters = query.value(1).toString();
@@ -117,8 +106,7 @@ QHash<QString, QList<Candidate>> readCandidates(const QSqlDatabase& database,
                 candidate.tones << (part.back().isDigit() ? part.back().digitValue() : 5);
             }
             found[toneless.join(QLatin1Char(' '))].append(candidate);
-        }
-    }
+        });
     return found;
 }
 
@@ -172,38 +160,23 @@ QHash<QString, double> aloneFrequencies(const QSqlDatabase& database, const Word
                                         const QStringList& characters)
 {
     QHash<QString, double> inWords;
-    for (qsizetype start = 0; start < characters.size(); start += BatchSize) {
-        const QStringList batch = characters.mid(start, BatchSize);
-        QStringList marks;
-        for (qsizetype i = 0; i < batch.size(); ++i)
-            marks << QStringLiteral("?");
-        const QString list = marks.join(QStringLiteral(", "));
-        QSqlQuery query(database);
-        query.setForwardOnly(true);
-        query.prepare(
-            QStringLiteral("SELECT simplified, frequency FROM Bigrams WHERE simplified IN "
-                           "(SELECT simplified FROM KnowledgeUnits WHERE "
-                           "length(simplified) = 2 AND (substr(simplified, 1, 1) IN "
-                           "(%1) OR substr(simplified, 2, 1) IN (%1)))")
-                .arg(list));
-        for (int pass = 0; pass < 2; ++pass) {
-            for (qsizetype i = 0; i < batch.size(); ++i)
-                query.bindValue(int(pass * batch.size() + i), batch.at(i));
-        }
-        if (!query.exec())
-            continue;
-        QSet<QString> seen;
-        while (query.next()) {
+    QSet<QString> seen;
+    const QSet<QString> asked(characters.cbegin(), characters.cend());
+    WordTableLoader::forEachRow(
+        database,
+        QStringLiteral("SELECT simplified, frequency FROM Bigrams WHERE simplified IN (SELECT "
+                       "simplified FROM KnowledgeUnits WHERE length(simplified) = 2 AND "
+                       "(substr(simplified, 1, 1) IN (%1) OR substr(simplified, 2, 1) IN (%1)))"),
+        &characters, [&](const QSqlQuery& query) {
             const QString word = query.value(0).toString();
             if (seen.contains(word))
-                continue;
+                return;
             seen.insert(word);
             for (const QString& character : {word.left(1), word.right(1)}) {
-                if (batch.contains(character))
+                if (asked.contains(character))
                     inWords[character] += query.value(1).toDouble() * table.pairFrequencyScale();
             }
-        }
-    }
+        });
     QHash<QString, double> alone;
     for (const QString& character : characters) {
         const double frequency =
@@ -216,23 +189,12 @@ QHash<QString, double> aloneFrequencies(const QSqlDatabase& database, const Word
 QHash<QString, double> readPairFrequencies(const QSqlDatabase& database, const QStringList& pairs)
 {
     QHash<QString, double> frequencies;
-    for (qsizetype start = 0; start < pairs.size(); start += BatchSize) {
-        const QStringList batch = pairs.mid(start, BatchSize);
-        QStringList marks;
-        for (qsizetype i = 0; i < batch.size(); ++i)
-            marks << QStringLiteral("?");
-        QSqlQuery query(database);
-        query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT simplified, frequency FROM Bigrams WHERE simplified "
-                                     "IN (%1)")
-                          .arg(marks.join(QStringLiteral(", "))));
-        for (qsizetype i = 0; i < batch.size(); ++i)
-            query.bindValue(int(i), batch.at(i));
-        if (!query.exec())
-            continue;
-        while (query.next())
+    WordTableLoader::forEachRow(
+        database,
+        QStringLiteral("SELECT simplified, frequency FROM Bigrams WHERE simplified IN (%1)"),
+        &pairs, [&](const QSqlQuery& query) {
             frequencies.insert(query.value(0).toString(), query.value(1).toDouble());
-    }
+        });
     return frequencies;
 }
 

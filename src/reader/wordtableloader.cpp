@@ -96,10 +96,11 @@ QString placeholders(qsizetype count)
     return marks.join(QStringLiteral(", "));
 }
 
-// Runs `statement` once for all rows (`values` null) or once per batch of the values, put in
-// place of every "%1" (bound as often as it appears), and hands each row on.
-void forEachRow(const QSqlDatabase& database, const QString& statement, const QStringList* values,
-                const std::function<void(const QSqlQuery&)>& row)
+} // namespace
+
+void WordTableLoader::forEachRow(const QSqlDatabase& database, const QString& statement,
+                                 const QStringList* values,
+                                 const std::function<void(const QSqlQuery&)>& row)
 {
     const auto run = [&](const QStringList& batch) {
         QSqlQuery query(database);
@@ -123,8 +124,6 @@ void forEachRow(const QSqlDatabase& database, const QString& statement, const QS
     for (qsizetype start = 0; start < values->size(); start += BatchSize)
         run(values->mid(start, BatchSize));
 }
-
-} // namespace
 
 QStringList WordTableLoader::wordsInText(QStringView text, int longest)
 {

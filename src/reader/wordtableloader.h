@@ -6,7 +6,10 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <functional>
 #include <memory>
+
+class QSqlQuery;
 
 namespace korvo {
 
@@ -34,6 +37,11 @@ public:
     // The words of at most `longest` characters inside the runs of Chinese characters of the
     // text, each once.
     static QStringList wordsInText(QStringView text, int longest);
+    // Runs `statement` once for all rows (`values` null) or once per batch of the values, put in
+    // place of every "%1" (bound as often as it appears), and hands each row on.
+    static void forEachRow(const QSqlDatabase& database, const QString& statement,
+                           const QStringList* values,
+                           const std::function<void(const QSqlQuery&)>& row);
 
 private:
     struct Entry
