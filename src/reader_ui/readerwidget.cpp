@@ -5,6 +5,7 @@
 #include "dictionary/dictionary.h"
 #include "dictionary/knowledgeunit.h"
 #include "dictionary_ui/dictionarysearch.h"
+#include "dictionary_ui/pagetemplates.h"
 #include "dictionary_ui/resultpage.h"
 #include "dictionary_ui/resultpageview.h"
 #include "handwriting_ui/handwritingpad.h"
@@ -137,6 +138,9 @@ void ReaderWidget::buildInterface()
     splitter->addWidget(m_resultView);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
+    // The web view has no size of its own to ask for: the panel starts at two fifths.
+    m_resultView->setMinimumWidth(260);
+    splitter->setSizes({600, 400});
 
     auto* bar = new QHBoxLayout;
     for (QWidget* widget :
@@ -217,14 +221,19 @@ QString ReaderWidget::characterMode() const
 
 void ReaderWidget::applySettings()
 {
-    if (!m_profile)
-        return;
     QFont characters = font();
-    const QString family = m_profile->setting(QStringLiteral("chineseFont")).toString();
+    const QString family =
+        m_profile ? m_profile->setting(QStringLiteral("chineseFont")).toString() : QString();
     if (!family.isEmpty())
         characters.setFamily(family);
     characters.setPointSizeF(font().pointSizeF() * 1.8);
     m_view->setFonts(characters, font());
+    // The panel's page takes its style sheet and scripts, and the Chinese font, from these.
+    setTemplateGlobal(QStringLiteral("baseUrl"),
+                      QUrl::fromLocalFile(dictionaryPageFolder() + QLatin1Char('/')).toString());
+    setTemplateGlobal(QStringLiteral("chineseFont"), cssFontFamily(family));
+    if (!m_profile)
+        return;
     m_view->setToneColours(m_profile->setting(QStringLiteral("pinyinColorization")).toString() ==
                            QLatin1String("pinyin"));
     m_view->setKnownPinyinShown(

@@ -5,6 +5,7 @@
 // Usage: quillet_screenshot_reader <output folder>   (run under a display, e.g. xvfb-run)
 
 #include "app/application.h"
+#include "dictionary_ui/resultpageview.h"
 #include "reader/readerdocument.h"
 #include "reader_ui/readertextview.h"
 #include "reader_ui/readerwidget.h"
@@ -56,7 +57,13 @@ int main(int argc, char** argv)
             break;
         }
     }
-    QTest::qWait(2500);
+    // The panel's page painted the entry.
+    ResultPageView* panel = screen->resultView();
+    QTest::qWaitFor([&] { return panel->isReady() && panel->contentGeneration() > 0; }, 20000);
+    QSignalSpy painted(panel, &ResultPageView::contentShown);
+    if (painted.isEmpty())
+        painted.wait(10000);
+    QTest::qWait(500);
     const QString file = folder + "/reader.png";
     if (!window->grab().save(file)) {
         std::fprintf(stderr, "Could not write %s\n", qPrintable(file));
