@@ -23,6 +23,7 @@
 #include "text/translationcatalogue.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -120,6 +121,9 @@ void ReaderWidget::buildInterface()
     m_searchLine = new QLineEdit(this);
     m_searchLine->setObjectName(QStringLiteral("readerSearchLine"));
     HandwritingPad::attach(m_searchLine);
+    m_knownPinyinBox = new QCheckBox(this);
+    m_knownPinyinBox->setObjectName(QStringLiteral("readerKnownPinyinBox"));
+    m_knownPinyinBox->setFocusPolicy(Qt::TabFocus);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("readerProgress"));
     m_progress->setRange(0, 100);
@@ -151,6 +155,7 @@ void ReaderWidget::buildInterface()
     auto* status = new QHBoxLayout;
     status->addWidget(m_statusLabel, 1);
     status->addWidget(m_wordLabel);
+    status->addWidget(m_knownPinyinBox);
     status->addWidget(m_progress);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
@@ -174,6 +179,11 @@ void ReaderWidget::buildInterface()
             addWordsToDeck({m_document.segment(segment).unitId});
     });
     connect(m_addUnknownButton, &QPushButton::clicked, this, &ReaderWidget::addUnknownWords);
+    connect(m_knownPinyinBox, &QCheckBox::toggled, this, [this](bool shown) {
+        if (m_profile)
+            m_profile->setSetting(QStringLiteral("reader.knownWordsPinyin"), shown);
+        m_view->setKnownPinyinShown(shown);
+    });
     connect(m_searchLine, &QLineEdit::returnPressed, this,
             [this] { showQuery(m_searchLine->text()); });
     connect(m_view, &ReaderTextView::segmentHovered, this, &ReaderWidget::showSegment);
@@ -201,6 +211,7 @@ void ReaderWidget::retranslate()
     m_addWordButton->setText(translate("Add to deck..."));
     m_addUnknownButton->setText(translate("Add unknown words..."));
     m_searchLine->setPlaceholderText(translate("Look up a word"));
+    m_knownPinyinBox->setText(translate("Pinyin over known words"));
     if (m_document.isEmpty() && !isSegmenting())
         m_statusLabel->setText(translate("Paste a Chinese text (Ctrl+V) or open a file."));
 }
@@ -236,8 +247,11 @@ void ReaderWidget::applySettings()
         return;
     m_view->setToneColours(m_profile->setting(QStringLiteral("pinyinColorization")).toString() ==
                            QLatin1String("pinyin"));
-    m_view->setKnownPinyinShown(
-        m_profile->setting(QStringLiteral("reader.knownWordsPinyin"), false).toBool());
+    const bool knownPinyin =
+        m_profile->setting(QStringLiteral("reader.knownWordsPinyin"), false).toBool();
+    const QSignalBlocker blocker(m_knownPinyinBox);
+    m_knownPinyinBox->setChecked(knownPinyin);
+    m_view->setKnownPinyinShown(knownPinyin);
 }
 
 bool ReaderWidget::isSegmenting() const

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -108,6 +109,7 @@ private:
     QPushButton* m_splitButton = nullptr;
     QPushButton* m_addWordButton = nullptr;
     QPushButton* m_addUnknownButton = nullptr;
+    QCheckBox* m_knownPinyinBox = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_statusLabel = nullptr;
     QLabel* m_wordLabel = nullptr;
