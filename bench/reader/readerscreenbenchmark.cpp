@@ -66,7 +66,8 @@ double pasteToPaint(ReaderWidget& screen, const QString& text)
         QObject::connect(&screen, &ReaderWidget::textShown, [&] { shown = true; });
     clock.start();
     screen.setText(text);
-    QTest::qWaitFor([&] { return painted >= 0; }, 60000);
+    if (!QTest::qWaitFor([&] { return painted >= 0; }, 60000))
+        std::fprintf(stderr, "the text was not painted within a minute\n");
     QObject::disconnect(connection);
     QObject::disconnect(shownConnection);
     return painted;
@@ -109,7 +110,8 @@ int main(int argc, char* argv[])
     ReaderWidget screen(&dictionary, nullptr);
     screen.resize(1024, 700);
     screen.show();
-    QTest::qWaitForWindowExposed(&screen);
+    if (!QTest::qWaitForWindowExposed(&screen))
+        std::fprintf(stderr, "the screen was not shown\n");
     const double first = pasteToPaint(screen, text);
     std::vector<double> later;
     for (int round = 0; round < 5; ++round)
@@ -121,7 +123,8 @@ int main(int argc, char* argv[])
 
     // Hover the Chinese words of the first screen, one after another.
     ResultPageView* panel = screen.resultView();
-    QTest::qWaitFor([&] { return panel->isReady(); }, 30000);
+    if (!QTest::qWaitFor([&] { return panel->isReady(); }, 30000))
+        std::fprintf(stderr, "the panel's page did not load\n");
     std::vector<double> handed;
     std::vector<double> painted;
     const korvo::ReaderDocument& document = screen.document();

@@ -1,8 +1,10 @@
 #include "reader/readerprofile.h"
 
+#include "profile/builtindecks.h"
 #include "profile/profile.h"
 
 #include <QSqlQuery>
+#include <QStringList>
 #include <QVariant>
 
 namespace korvo {
@@ -31,6 +33,40 @@ QSet<QString> ReaderProfile::knownWords(const QSqlDatabase& profileDatabase)
         }
     }
     return words;
+}
+
+QHash<QString, int> ReaderProfile::hskLevels(const QSqlDatabase& profileDatabase)
+{
+    QHash<QString, int> levels;
+    const QStringList uuids = builtInDeckGroups().value(0).deckUuids;
+    if (uuids.isEmpty())
+        return levels;
+    QStringList marks;
+    for (qsizetype i = 0; i < uuids.size(); ++i)
+        marks << QStringLiteral("?");
+    QSqlQuery query(profileDatabase);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT d.uuid, u.simplified, u.traditional FROM Cards c JOIN "
+                                 "Decks d ON d.id = c.deckId JOIN KnowledgeUnits u ON u.id = "
+                                 "c.kuId WHERE d.uuid IN (%1)")
+                      .arg(marks.join(QStringLiteral(", "))));
+    for (qsizetype i = 0; i < uuids.size(); ++i)
+        query.bindValue(int(i), uuids.at(i));
+    if (!query.exec())
+        return levels;
+    while (query.next()) {
+        // The group lists its decks from HSK 1 up.
+        const int level = int(uuids.indexOf(query.value(0).toString())) + 1;
+        for (int column = 1; column < 3; ++column) {
+            const QString word = query.value(column).toString();
+            if (word.isEmpty())
+                continue;
+            auto kept = levels.find(word);
+            if (kept == levels.end() || *kept > level)
+                levels.insert(word, level);
+        }
+    }
+    return levels;
 }
 
 void ReaderProfile::save(Profile& profile, const SavedText& saved)

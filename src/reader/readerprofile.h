@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QString>
@@ -23,6 +24,9 @@ public:
     };
 
     static QSet<QString> knownWords(const QSqlDatabase& profileDatabase);
+    // The HSK level of every word of the profile's built-in HSK decks (both scripts), the
+    // lowest where a word is in several.
+    static QHash<QString, int> hskLevels(const QSqlDatabase& profileDatabase);
     // Keeps the text in the profile's settings (written with its other pending settings).
     static void save(Profile& profile, const SavedText& saved);
     // The text kept last, its position within it (0 when it no longer fits).

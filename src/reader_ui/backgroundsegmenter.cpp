@@ -66,16 +66,23 @@ std::shared_ptr<const WordTable> BackgroundSegmenter::loadTable()
 
 void BackgroundSegmenter::preload()
 {
-    if (table())
-        return;
-    start(QString());
+    // Loads the table without starting a run, so that a text already being segmented (the one
+    // the screen reopens with) is not superseded.
+    if (!table() && m_running == 0)
+        launch([this] { loadTable(); });
 }
 
 int BackgroundSegmenter::start(const QString& text)
 {
     const int run = ++m_latestRun;
     ++m_running;
-    QThread* thread = QThread::create([this, run, text] { segment(run, text); });
+    launch([this, run, text] { segment(run, text); });
+    return run;
+}
+
+void BackgroundSegmenter::launch(const std::function<void()>& work)
+{
+    QThread* thread = QThread::create(work);
     // Finished threads are let go as new ones start.
     for (auto it = m_threads.begin(); it != m_threads.end();) {
         if ((*it)->isFinished()) {
@@ -87,7 +94,6 @@ int BackgroundSegmenter::start(const QString& text)
     }
     m_threads.push_back(thread);
     thread->start();
-    return run;
 }
 
 void BackgroundSegmenter::segment(int run, const QString& text)

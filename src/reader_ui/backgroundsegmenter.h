@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -45,6 +46,7 @@ signals:
     void failed(int run);
 
 private:
+    void launch(const std::function<void()>& work);
     std::shared_ptr<const WordTable> loadTable();
     void segment(int run, const QString& text);
 

@@ -392,6 +392,13 @@ void ReaderWidget::showSegment(int segment)
         if (info && info->hskLevel > 0)
             levels << QStringLiteral("%1 %2").arg(c).arg(info->hskLevel);
     }
+    if (!m_hskLevelsRead && m_profile) {
+        m_hskLevels = ReaderProfile::hskLevels(m_profile->database());
+        m_hskLevelsRead = true;
+    }
+    // The word's own level where the HSK decks have it, else its characters'.
+    if (const int level = m_hskLevels.value(word))
+        levels = QStringList{QString::number(level)};
     m_wordLabel->setText(
         levels.isEmpty() ? word
                          : translate("%1 · HSK %2").arg(word, levels.join(QStringLiteral(", "))));

@@ -119,6 +119,8 @@ private:
     qsizetype m_pendingPosition = 0;
     int m_shownSegment = -1;
     QSet<QString> m_known;
+    QHash<QString, int> m_hskLevels; // read on first use
+    bool m_hskLevelsRead = false;
     // What is drawn of the dictionary entries of the words, by id.
     QHash<int, Entry> m_entries;
 };

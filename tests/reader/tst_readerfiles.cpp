@@ -1,3 +1,4 @@
+#include "profile/builtindecks.h"
 #include "profile/profile.h"
 #include "reader/readerprofile.h"
 #include "reader/readertextfile.h"
@@ -146,6 +147,19 @@ void TestReaderFiles::knownWordsAndReadingPlaceAreKept()
         const QSet<QString> known = ReaderProfile::knownWords(profile->database());
         QCOMPARE(known, (QSet<QString>{QStringLiteral("北京"), QStringLiteral("们"),
                                        QStringLiteral("們")}));
+
+        // Word levels from the built-in HSK decks: the lowest deck a word is in, both scripts.
+        const QStringList hsk = builtInDeckGroups().first().deckUuids;
+        QVERIFY(profiletest::runOnFile(
+            profile->databasePath(),
+            {QStringLiteral("INSERT INTO Decks (id, title, uuid) VALUES (2, 'h3', '%1'), "
+                            "(3, 'h2', '%2')")
+                 .arg(hsk.at(2), hsk.at(1)),
+             QStringLiteral("INSERT INTO Cards (deckId, kuId) VALUES (2, 1), (2, 3), (3, 3)")}));
+        const QHash<QString, int> levels = ReaderProfile::hskLevels(profile->database());
+        QCOMPARE(levels, (QHash<QString, int>{{QStringLiteral("朋友"), 3},
+                                              {QStringLiteral("们"), 2},
+                                              {QStringLiteral("們"), 2}}));
 
         ReaderProfile::save(*profile, {Sentence, 7, QStringLiteral("j5+3 s1+2")});
         QVERIFY(profile->saveSettings());

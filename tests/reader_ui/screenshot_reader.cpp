@@ -59,7 +59,8 @@ int main(int argc, char** argv)
     }
     // The panel's page painted the entry.
     ResultPageView* panel = screen->resultView();
-    QTest::qWaitFor([&] { return panel->isReady() && panel->contentGeneration() > 0; }, 20000);
+    if (!QTest::qWaitFor([&] { return panel->isReady() && panel->contentGeneration() > 0; }, 20000))
+        std::fprintf(stderr, "The panel's page did not load\n");
     QSignalSpy painted(panel, &ResultPageView::contentShown);
     if (painted.isEmpty())
         painted.wait(10000);
