@@ -142,9 +142,9 @@ void ReaderWidget::buildInterface()
     splitter->addWidget(m_resultView);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
-    // The web view has no size of its own to ask for: the panel starts at two fifths.
+    // The web view has no size of its own to ask for: the panel starts at nearly half.
     m_resultView->setMinimumWidth(260);
-    splitter->setSizes({600, 400});
+    splitter->setSizes({520, 480});
 
     auto* bar = new QHBoxLayout;
     for (QWidget* widget :
