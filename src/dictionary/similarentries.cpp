@@ -2,6 +2,7 @@
 
 #include "dictionary/characterinfo.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/statementbuilder.h"
 
 #include <QRandomGenerator>
 #include <QSqlQuery>
@@ -13,16 +14,6 @@ namespace {
 
 // Characters at this rank or beyond are never proposed as similar.
 constexpr int UnrankedCharacter = 20000;
-
-QList<int> collectIds(QSqlQuery& query)
-{
-    QList<int> ids;
-    if (!query.exec())
-        return ids;
-    while (query.next())
-        ids << query.value(0).toInt();
-    return ids;
-}
 
 } // namespace
 
