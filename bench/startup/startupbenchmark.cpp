@@ -109,7 +109,8 @@ int runToDictionary(int argc, char** argv)
             return;
         poll.stop();
         memoryBefore = residentKilobytes();
-        QObject::connect(screen, &DictionaryWidget::resultsShown, screen, [&] {
+        // The screen by value: this lambda outlives the poll's call that found it.
+        QObject::connect(screen, &DictionaryWidget::resultsShown, screen, [&, screen] {
             if (!screen->pageHtml().contains(QStringLiteral("ni3 hao3")))
                 return;
             std::printf("%.4f %ld\n", sinceClick.nsecsElapsed() / 1e9, memoryBefore);

@@ -151,17 +151,6 @@ QChar firstCharacterOf(const QString& text)
     return text.at(0);
 }
 
-// Runs the query and collects its first column as ints.
-QList<int> collectIds(QSqlQuery& query)
-{
-    QList<int> ids;
-    if (!query.exec())
-        return ids;
-    while (query.next())
-        ids << query.value(0).toInt();
-    return ids;
-}
-
 } // namespace
 
 Dictionary::Dictionary(QObject* parent)

@@ -2,8 +2,11 @@
 
 #include "dictionary/characterinfo.h"
 #include "dictionary/dictionary.h"
+#include "dictionary/statementbuilder.h"
 
+#include <QRandomGenerator>
 #include <QSqlQuery>
+#include <QStringList>
 
 namespace korvo {
 
@@ -11,16 +14,6 @@ namespace {
 
 // Characters at this rank or beyond are never proposed as similar.
 constexpr int UnrankedCharacter = 20000;
-
-QList<int> collectIds(QSqlQuery& query)
-{
-    QList<int> ids;
-    if (!query.exec())
-        return ids;
-    while (query.next())
-        ids << query.value(0).toInt();
-    return ids;
-}
 
 } // namespace
 
@@ -47,29 +40,71 @@ QList<KnowledgeUnit*> SimilarEntries::randomKnowledgeUnits(Dictionary::TextType 
         break;
     }
 
-    QString statement = QStringLiteral("SELECT id FROM KnowledgeUnits");
+    QString condition;
     const bool excluding = !exclude.isEmpty() && !field.isEmpty();
     if (excluding)
-        statement += QStringLiteral(" WHERE %1 != :%1").arg(field);
+        condition = QStringLiteral("%1 != :%1").arg(field);
     // The length condition only joins an exclusion, as the draw without one has no condition.
     if (excluding && length > 0) {
         if (type == Dictionary::Simplified || type == Dictionary::Traditional)
-            statement += QStringLiteral(" AND length(%1) = %2").arg(field).arg(length);
+            condition += QStringLiteral(" AND length(%1) = %2").arg(field).arg(length);
         else if (type == Dictionary::Pinyin)
-            statement += QStringLiteral(" AND length(%1) = length(replace(%1, ' ', '')) + %2")
+            condition += QStringLiteral(" AND length(%1) = length(replace(%1, ' ', '')) + %2")
                              .arg(field)
                              .arg(length - 1);
     }
-    statement += QStringLiteral(" ORDER BY RANDOM() LIMIT %1").arg(count);
 
-    QSqlQuery query(m_dictionary->database());
-    query.prepare(statement);
-    if (excluding)
-        query.bindValue(QLatin1Char(':') + field, exclude);
-    const QList<int> ids = collectIds(query);
+    QList<int> ids = drawIds(condition, excluding ? field : QString(), exclude, count);
+    if (ids.size() < count) {
+        // Rows of a rare length: every row is ordered at random once.
+        QSqlQuery query(m_dictionary->database());
+        query.prepare(
+            QStringLiteral("SELECT id FROM KnowledgeUnits%1 ORDER BY RANDOM() LIMIT %2")
+                .arg(condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition)
+                .arg(count));
+        if (excluding)
+            query.bindValue(QLatin1Char(':') + field, exclude);
+        ids = collectIds(query);
+    }
     if (ids.size() < count && length > 0)
         return randomKnowledgeUnits(type, count, exclude, 0);
     return m_dictionary->knowledgeUnitsByIds(ids);
+}
+
+// Drawing ids at random and keeping those that meet the condition chooses as uniformly among
+// the rows that meet it as ordering them all at random, at the cost of a few look-ups by key
+// instead of a pass over every row.
+QList<int> SimilarEntries::drawIds(const QString& condition, const QString& field,
+                                   const QString& exclude, int count)
+{
+    if (m_largestId == 0) {
+        QSqlQuery query(m_dictionary->database());
+        if (query.exec(QStringLiteral("SELECT MAX(id) FROM KnowledgeUnits")) && query.next())
+            m_largestId = query.value(0).toInt();
+    }
+    QList<int> ids;
+    if (m_largestId < 1)
+        return ids;
+    for (int round = 0; round < 8 && ids.size() < count; ++round) {
+        QStringList drawn;
+        for (int i = 0; i < 4 * (count - int(ids.size())); ++i)
+            drawn.append(QString::number(1 + QRandomGenerator::global()->bounded(m_largestId)));
+        QSqlQuery query(m_dictionary->database());
+        query.prepare(
+            QStringLiteral("SELECT id FROM KnowledgeUnits WHERE id IN (%1)%2")
+                .arg(drawn.join(QLatin1Char(',')),
+                     condition.isEmpty() ? QString() : QStringLiteral(" AND ") + condition));
+        if (!field.isEmpty())
+            query.bindValue(QLatin1Char(':') + field, exclude);
+        // In the order drawn, not the order of the index.
+        const QList<int> found = collectIds(query);
+        for (const QString& id : std::as_const(drawn)) {
+            const int value = id.toInt();
+            if (ids.size() < count && found.contains(value) && !ids.contains(value))
+                ids.append(value);
+        }
+    }
+    return ids;
 }
 
 QList<CharacterInfo*> SimilarEntries::similarCharacters(QChar c, const QString& form,

@@ -12,7 +12,8 @@ class KnowledgeUnit;
 struct CharacterInfo;
 
 // The wrong answers of multiple-choice questions: random units like the right one, and
-// characters that resemble a character. Random choices come from the database (ORDER BY RANDOM()).
+// characters that resemble a character. Random units are drawn by id; characters come from the
+// database in random order (ORDER BY RANDOM()).
 // Owned by its Dictionary, which it borrows; what it returns is owned by the dictionary.
 class SimilarEntries
 {
@@ -29,7 +30,13 @@ public:
                                             int limit);
 
 private:
+    // Up to `count` ids of rows meeting the condition (with ":field" bound to `exclude`), drawn
+    // at random; fewer when few rows meet it.
+    QList<int> drawIds(const QString& condition, const QString& field, const QString& exclude,
+                       int count);
+
     Dictionary* m_dictionary;
+    int m_largestId = 0;
 };
 
 } // namespace korvo

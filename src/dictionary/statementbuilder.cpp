@@ -147,6 +147,16 @@ int transactionDepth(const QSqlDatabase& database)
     return transactionDepths().value(database.connectionName(), 0);
 }
 
+QList<int> collectIds(QSqlQuery& query)
+{
+    QList<int> ids;
+    if (!query.exec())
+        return ids;
+    while (query.next())
+        ids << query.value(0).toInt();
+    return ids;
+}
+
 QString generateUuid()
 {
     static bool counterSet = false;

@@ -30,6 +30,9 @@ bool endTransaction(QSqlDatabase& database);
 // Current nesting depth of a connection (0 when no transaction is open); for diagnostics.
 int transactionDepth(const QSqlDatabase& database);
 
+// Runs the prepared query and collects its first column as ints (none when it fails).
+QList<int> collectIds(QSqlQuery& query);
+
 // A fresh 22-character identifier made of letters and digits only.
 QString generateUuid();
 

@@ -4,6 +4,7 @@
 #include "dictionary/knowledgeunit.h"
 #include "dictionary/statementbuilder.h"
 #include "profile/builtindecks.h"
+#include "profile/builtinreadings.h"
 #include "profile/deck.h"
 #include "profile/deckcard.h"
 #include "profile/knowledge.h"
@@ -27,7 +28,7 @@ namespace korvo {
 
 const QString Profile::ConnectionName = QStringLiteral("profile");
 const QStringList Profile::SchemaVersions = {QStringLiteral("1.0"), QStringLiteral("2.0"),
-                                             QStringLiteral("3.0")};
+                                             QStringLiteral("3.0"), QStringLiteral("3.1")};
 
 namespace {
 
@@ -210,6 +211,15 @@ bool Profile::upgradeToVersion(const QString& version)
         qWarning("The profile could not be upgraded to schema version %s", qPrintable(version));
         Profile::finishTransaction(m_database, false);
         return false;
+    }
+    if (version == QLatin1String("3.1")) {
+        // Built-in cards an older data build gave the wrong reading of their word.
+        const int mended = mendBuiltInReadings(m_database, m_templatePath);
+        if (mended < 0) {
+            qWarning("The built-in cards could not be mended; the profile stays at its version");
+            Profile::finishTransaction(m_database, false);
+            return false;
+        }
     }
 
     QSqlQuery query(m_database);

@@ -7,7 +7,7 @@
 namespace korvo {
 
 // Schema version that createProfileSchema() writes and that upgrades bring older files to.
-inline constexpr const char* CurrentProfileSchemaVersion = "3.0";
+inline constexpr const char* CurrentProfileSchemaVersion = "3.1";
 
 // Creates every table and index of the profile database on the given open connection, in one
 // transaction: DatabaseVersion (with one row naming the current version when the table is

@@ -78,7 +78,8 @@ void TestUpgradedProfile::startUpUpgradesAfterTheBackup()
     Application* app = Application::instance();
     QVERIFY(app->initialize());
     QCOMPARE(app->profile()->databaseVersion(), QString(CurrentProfileSchemaVersion));
-    QCOMPARE(stored("SELECT version FROM DatabaseVersion").toString(), QStringLiteral("3.0"));
+    QCOMPARE(stored("SELECT version FROM DatabaseVersion").toString(),
+             QString(CurrentProfileSchemaVersion));
     QCOMPARE(stored("SELECT COUNT(*) FROM Knowledge WHERE answerTime IS NULL").toInt(), 3);
     // The copy made on the first start of this version is of the file before the upgrade.
     const QString backup =

@@ -1,6 +1,7 @@
 #include "profilebuilder.h"
 
 #include "databasewriter.h"
+#include "readingchooser.h"
 #include "sourceparsers.h"
 
 #include "profile/profileschema.h"
@@ -77,8 +78,10 @@ struct TemplateWriter
 {
     TemplateWriter(DatabaseWriter& writer, QSqlDatabase dictionary,
                    const QVector<CedictEntry>& entries,
-                   const QHash<QString, UnihanCharacter>& unihan, qint64 date)
-        : writer(writer), dictionary(dictionary), entries(entries), unihan(unihan), date(date)
+                   const QHash<QString, UnihanCharacter>& unihan, const ReadingChooser& readings,
+                   qint64 date)
+        : writer(writer), dictionary(dictionary), entries(entries), unihan(unihan),
+          readings(readings), date(date)
     {
     }
 
@@ -86,6 +89,7 @@ struct TemplateWriter
     QSqlDatabase dictionary;
     const QVector<CedictEntry>& entries;
     const QHash<QString, UnihanCharacter>& unihan;
+    const ReadingChooser& readings;
     qint64 date = 0;
     QSqlQuery insertDeck;
     QSqlQuery insertCard;
@@ -189,11 +193,29 @@ struct TemplateWriter
         return true;
     }
 
-    int bestEntry(const QString& word, const QString& commonReading)
+    // A character's readings weigh by how often each is met. The characters of a word keep
+    // those weights only lightly: a word read with a neutral tone after its first syllable is
+    // the everyday word beside a literal compound of full tones (告诉 gào su "to tell" beside
+    // gào sù "to press charges"), however rare the neutral reading of the character is.
+    int readingScore(const QString& word, const QString& pinyin, const QString& commonReading) const
+    {
+        const double share = readings.readingShare(word, pinyin);
+        if (characters(word).size() == 1)
+            return int(600 * share) + (pinyin == commonReading ? 200 : 0);
+        const int afterFirst = pinyin.indexOf(QLatin1Char(' '));
+        const bool neutral = afterFirst > 0 && pinyin.mid(afterFirst).contains(QLatin1Char('5'));
+        return int(200 * share) + (neutral ? 500 : 0);
+    }
+
+    // The entry of the reading learners meet most, among those that are not names, pointers
+    // or literary senses; the reviewed reading of the word on its HSK level (1-6, 0 for the
+    // common characters) first.
+    int bestEntry(const QString& word, const QString& commonReading, int hskLevel)
     {
         findEntries.addBindValue(word);
         if (!findEntries.exec())
             return 0;
+        const QString reviewed = readings.reviewedReading(hskLevel, word);
         int best = 0;
         int bestScore = -1;
         while (findEntries.next()) {
@@ -203,12 +225,15 @@ struct TemplateWriter
             const QString published =
                 id > 0 && id <= entries.size() ? entries.at(id - 1).pinyin : QString();
             int score = 0;
+            if (!reviewed.isEmpty() && pinyin.compare(reviewed, Qt::CaseInsensitive) == 0)
+                score += 8000;
             if (!published.isEmpty() && !published.at(0).isUpper())
-                score += 400; // not a proper noun
+                score += 2000; // not a proper noun
             if (!isSecondarySense(definition))
-                score += 200;
-            if (!commonReading.isEmpty() && pinyin == commonReading)
-                score += 800;
+                score += 1000;
+            if (definition.startsWith(QLatin1String("(literary)")))
+                score -= 300;
+            score += readingScore(word, pinyin.toLower(), commonReading);
             if (isUsualTraditional(word, findEntries.value(3).toString()))
                 score += 100; // not a rare variant form
             // Among equals, the entry with more senses is usually the everyday word.
@@ -234,9 +259,14 @@ bool ProfileBuilder::build(const QString& dictionaryPath, const QString& targetP
     QVector<JundaCharacter> junda;
     QVector<QStringList> hskLevels;
     QHash<QString, UnihanCharacter> unihan;
+    QHash<QString, int> readingCounts;
+    QHash<QString, QString> reviewedReadings;
     if (!readCedict(m_files, &entries, &edition) || !readJunda(m_files, &junda) ||
-        !readHskLevels(m_files, &hskLevels) || !readUnihan(m_files, &unihan))
+        !readHskLevels(m_files, &hskLevels) || !readUnihan(m_files, &unihan) ||
+        !readReadingCounts(m_files, &readingCounts) ||
+        !readReviewedReadings(m_files, &reviewedReadings))
         return false;
+    const ReadingChooser readings(readingCounts, reviewedReadings);
     if (!QFileInfo::exists(dictionaryPath)) {
         reportError(dictionaryPath, QStringLiteral("is missing; build the dictionary first"));
         return false;
@@ -258,7 +288,8 @@ bool ProfileBuilder::build(const QString& dictionaryPath, const QString& targetP
             reportError(dictionaryPath, dictionary.lastError().text());
         } else {
             DatabaseWriter writer(targetPath);
-            TemplateWriter t(writer, dictionary, entries, unihan, edition.toMSecsSinceEpoch());
+            TemplateWriter t(writer, dictionary, entries, unihan, readings,
+                             edition.toMSecsSinceEpoch());
             ok = writer.open() && createProfileSchema(writer.database()) && writer.begin() &&
                  t.prepare();
             QStringList missing;
@@ -277,8 +308,8 @@ bool ProfileBuilder::build(const QString& dictionaryPath, const QString& targetP
                 for (const QString& word : hskLevels.at(level)) {
                     if (!ok)
                         break;
-                    const int entry =
-                        t.bestEntry(word, word.size() == 1 ? commonReading.value(word) : QString());
+                    const int entry = t.bestEntry(
+                        word, word.size() == 1 ? commonReading.value(word) : QString(), level + 1);
                     if (entry == 0) {
                         missing.append(word);
                         continue;
@@ -304,7 +335,7 @@ bool ProfileBuilder::build(const QString& dictionaryPath, const QString& targetP
                 for (const JundaCharacter& c : junda) {
                     if (!ok || order >= CommonDeckSizes[d])
                         break;
-                    const int entry = t.bestEntry(c.character, commonReading.value(c.character));
+                    const int entry = t.bestEntry(c.character, commonReading.value(c.character), 0);
                     if (entry == 0) {
                         missing.append(c.character);
                         continue;

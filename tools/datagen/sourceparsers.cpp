@@ -16,6 +16,8 @@ const QString DecompositionPath = QStringLiteral("hanzi/lib/data/cjk-decomp.txt.
 const QString RadicalMeaningPath = QStringLiteral("hanzi/lib/data/radicalListWithMeaning.js");
 const QString HskPath = QStringLiteral("chinese-lexicon/statistics/hsk.js");
 const QString SentencePath = QStringLiteral("sentences/cmn-eng-tatoeba.tsv");
+const QString ReadingCountPath = QStringLiteral("chinese-lexicon/statistics/pinyinFrequency.js");
+const QString ReviewedReadingPath = QStringLiteral("hsk-readings.tsv");
 
 bool malformed(const QString& path, int lineNumber, const QString& what)
 {
@@ -416,6 +418,57 @@ bool readSentences(const SourceFiles& files, QVector<SentencePair>* sentences)
         result.append({fields.at(0).trimmed(), fields.at(1).trimmed(), fields.at(2).trimmed()});
     }
     *sentences = result;
+    return true;
+}
+
+bool readReadingCounts(const SourceFiles& files, QHash<QString, int>* counts)
+{
+    const QString path = files.nodeModule(ReadingCountPath);
+    QString text;
+    if (!files.readText(path, &text))
+        return false;
+    // One entry a line:     "长cháng": "1179",
+    static const QRegularExpression entry(QStringLiteral("^\\s*\"(.)([^\"]+)\":\\s*\"(\\d+)\""));
+    QHash<QString, int> result;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (const QString& line : lines) {
+        const QRegularExpressionMatch match = entry.match(line);
+        if (!match.hasMatch())
+            continue;
+        QString reading = markedToNumbered(match.captured(2), true).toLower();
+        reading.replace(QStringLiteral("ü"), QLatin1String("u:"));
+        result[match.captured(1) + reading] += match.captured(3).toInt();
+    }
+    if (result.size() < 1000)
+        return malformed(
+            path, 1, QStringLiteral("expected thousands of readings, found %1").arg(result.size()));
+    *counts = result;
+    return true;
+}
+
+bool readReviewedReadings(const SourceFiles& files, QHash<QString, QString>* readings)
+{
+    const QString path = files.sourceData(ReviewedReadingPath);
+    QString text;
+    if (!files.readText(path, &text))
+        return false;
+    QHash<QString, QString> result;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString line = lines.at(i).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        // level, word, reading, and why the frequencies do not find it
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        bool isLevel = false;
+        const int level = fields.value(0).toInt(&isLevel);
+        if (fields.size() < 3 || !isLevel || level < 0 || level > 6 ||
+            fields.at(1).trimmed().isEmpty() || fields.at(2).trimmed().isEmpty())
+            return malformed(path, i + 1, QStringLiteral("expected level, word, pinyin, reason"));
+        result.insert(QStringLiteral("%1/%2").arg(level).arg(fields.at(1).trimmed()),
+                      fields.at(2).trimmed());
+    }
+    *readings = result;
     return true;
 }
 

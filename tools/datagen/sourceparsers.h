@@ -42,6 +42,16 @@ bool readLeiden(const SourceFiles& files, QHash<QString, qint64>* counts, qint64
 // HSK word lists, levels 1-6, each in list order without repeats.
 bool readHskLevels(const SourceFiles& files, QVector<QStringList>* levels);
 
+// How often each reading of a character was met in running text (Unihan's kHanyuPinlu, as
+// the chinese-lexicon package lists it): "长chang2" -> count, readings in the stored numbered
+// form with "5" for the neutral tone.
+bool readReadingCounts(const SourceFiles& files, QHash<QString, int>* counts);
+
+// The reviewed readings of HSK words that the frequencies choose wrongly:
+// "<level>/<word>" (level 0: the common characters decks) -> numbered pinyin as the dictionary
+// writes it ("2/长" -> "chang2").
+bool readReviewedReadings(const SourceFiles& files, QHash<QString, QString>* readings);
+
 // Character decompositions: character or numbered intermediate component -> its components,
 // in written order (first definition of each key).
 bool readDecompositions(const SourceFiles& files, QHash<QString, QStringList>* components);
