@@ -5,6 +5,7 @@
 #include "cli/importcommand.h"
 #include "cli/recognizecommand.h"
 #include "cli/searchcommand.h"
+#include "cli/segmentcommand.h"
 #include "cli/statscommand.h"
 #include "text/pinyin.h"
 
@@ -24,6 +25,7 @@ const Command Commands[] = {
     {"search", korvo::runSearchCommand, korvo::searchUsage},
     {"import", korvo::runImportCommand, korvo::importUsage},
     {"recognize", korvo::runRecognizeCommand, korvo::recognizeUsage},
+    {"segment", korvo::runSegmentCommand, korvo::segmentUsage},
     {"stats", korvo::runStatsCommand, korvo::statsUsage},
 };
 

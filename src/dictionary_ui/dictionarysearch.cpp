@@ -2,6 +2,13 @@
 
 #include "dictionary/characterinfo.h"
 #include "dictionary/knowledgeunit.h"
+#include "reader/characterclass.h"
+#include "reader/pinyinsegmenter.h"
+#include "reader/wordsegmenter.h"
+#include "reader/wordtableloader.h"
+#include "text/pinyin.h"
+
+#include <algorithm>
 
 using korvo::CharacterInfo;
 using korvo::Dictionary;
@@ -63,6 +70,76 @@ void listRadical(Dictionary* dictionary, KnowledgeUnit* radical, const QString& 
     }
 }
 
+// The entries of the query's words, word by word, each word's entries in the dictionary's
+// order with the one the segmenter matched first; nothing for a query of one word. `type` is
+// what the query was searched as: a query with Chinese characters is read as characters, one
+// that is pinyin (unless searched as English only) as syllables.
+void readAsWords(Dictionary* dictionary, const QString& query, Dictionary::TextType type,
+                 DictionarySearchResult& found)
+{
+    QList<QList<int>> unitsOfWords;
+    const Dictionary::TextType searchedAs = found.type;
+    const bool characters = std::any_of(query.cbegin(), query.cend(), [](QChar c) {
+        return c.isHighSurrogate() || korvo::isHanCharacter(c.unicode());
+    });
+    if (characters && type != Dictionary::English) {
+        const korvo::WordSegmenter segmenter(
+            korvo::WordTableLoader::loadForText(dictionary->database(), query));
+        QStringList words;
+        QList<int> matched;
+        for (const korvo::TextSegment& segment : segmenter.segment(query)) {
+            if (segment.isChinese()) {
+                words << segment.textIn(query).toString();
+                matched << segment.unitId;
+            }
+        }
+        if (words.size() < 2)
+            return;
+        QHash<QString, QList<int>> idsOfWord;
+        for (KnowledgeUnit* unit : dictionary->knowledgeUnitsForCharacters(words)) {
+            idsOfWord[unit->simplified()] << unit->id();
+            if (unit->traditional() != unit->simplified())
+                idsOfWord[unit->traditional()] << unit->id();
+        }
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            QList<int> ids = idsOfWord.value(words.at(i));
+            if (ids.removeOne(matched.at(i)))
+                ids.prepend(matched.at(i));
+            found.words << words.at(i);
+            unitsOfWords << ids;
+        }
+        found.type = type == Dictionary::Traditional ? type : Dictionary::Simplified;
+    } else if (!characters &&
+               (type == Dictionary::AutoDetect || type == Dictionary::PinyinWithTones ||
+                type == Dictionary::PinyinWithoutTones)) {
+        for (const korvo::PinyinWord& word :
+             korvo::PinyinSegmenter::segment(dictionary->database(), query)) {
+            if (word.characters.isEmpty()) {
+                found.words.clear(); // a syllable no word has: no reading of the whole
+                return;
+            }
+            found.words << word.characters;
+            unitsOfWords << word.unitIds;
+        }
+        const QString pinyin = Dictionary::normalisedPinyinQuery(query);
+        found.type = korvo::removeToneNumbers(pinyin) != pinyin ? Dictionary::PinyinWithTones
+                                                                : Dictionary::PinyinWithoutTones;
+    }
+    if (found.words.size() < 2) {
+        found.words.clear();
+        found.type = searchedAs;
+        return;
+    }
+    QList<int> ids;
+    for (const QList<int>& word : std::as_const(unitsOfWords)) {
+        for (int id : word) {
+            if (!ids.contains(id))
+                ids << id;
+        }
+    }
+    found.results = korvo::RankedResults::fromOrderedUnits(dictionary->knowledgeUnitsByIds(ids));
+}
+
 } // namespace
 
 QString queryPrefix(const QString& query)
@@ -86,6 +163,8 @@ DictionarySearchResult runSearch(Dictionary* dictionary, const QString& query,
         const Dictionary::LookupResult lookup = dictionary->lookupRanked(type, query);
         found.type = lookup.type;
         found.results = lookup.ranked;
+        if (found.results.size() == 0)
+            readAsWords(dictionary, query, type, found);
         return found;
     }
 

@@ -44,17 +44,6 @@ bool hasStrokeAnimation(const QString& character)
     return animations && animations->hasAnimation(character);
 }
 
-// A font family as it can stand between quotes in a style sheet.
-QString cssFontFamily(const QString& family)
-{
-    QString safe;
-    for (const QChar c : family) {
-        if (c.isLetterOrNumber() || c == QLatin1Char(' ') || c == QLatin1Char('-') ||
-            c == QLatin1Char('_'))
-            safe += c;
-    }
-    return safe;
-}
 
 // Searches that come within a frame need no pause; slower ones wait a little longer than they
 // take, so that fast typing does not queue searches up.

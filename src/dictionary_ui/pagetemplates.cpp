@@ -66,3 +66,14 @@ void clearTemplateCache()
 {
     templateCache().clear();
 }
+
+QString cssFontFamily(const QString& family)
+{
+    QString safe;
+    for (const QChar c : family) {
+        if (c.isLetterOrNumber() || c == QLatin1Char(' ') || c == QLatin1Char('-') ||
+            c == QLatin1Char('_'))
+            safe += c;
+    }
+    return safe;
+}

@@ -12,5 +12,7 @@
 QString renderTemplate(const QString& filePath, const QMap<QString, QString>& values = {});
 // A value filled into every template (for example "baseUrl") unless the caller gives its own.
 void setTemplateGlobal(const QString& name, const QString& value);
+// A font family as it can stand between quotes in a style sheet.
+QString cssFontFamily(const QString& family);
 // Forgets the cached template texts, so that changed files are read again.
 void clearTemplateCache();

@@ -83,7 +83,7 @@ QString kindName(Dictionary::TextType type, const QString& q)
 }
 
 QString statusHtml(const QString& q, Dictionary::TextType type, bool haveResults,
-                   KnowledgeUnit* radical)
+                   KnowledgeUnit* radical, const QStringList& words)
 {
     const bool radicalQuery = queryPrefix(q) == QLatin1String("radical");
     const QString body = escapeHtml(queryBody(q));
@@ -91,6 +91,14 @@ QString statusHtml(const QString& q, Dictionary::TextType type, bool haveResults
         if (radicalQuery && !radical)
             return translate("\"<b>%1</b>\" is not a radical.").arg(body);
         return translate("No results found for \"<b>%1</b>\"").arg(escapeHtml(q));
+    }
+    if (!words.isEmpty()) {
+        QStringList shown;
+        for (const QString& word : words)
+            shown << QStringLiteral("<b>") + escapeHtml(word) + QStringLiteral("</b>");
+        return translate("No entry matches \"<b>%1</b>\" as a whole; showing its words in order: "
+                         "%2")
+            .arg(escapeHtml(q), shown.join(QStringLiteral(" · ")));
     }
     QString status = radicalQuery && radical
                          ? translate("Showing characters with <b>radical \"%1\"</b>").arg(body)
@@ -332,7 +340,7 @@ PageContent resultContent(Dictionary* dictionary, const ResultPageOptions& optio
 {
     const QString q = query.simplified();
     const qsizetype total = found.results.size();
-    const QString status = statusHtml(q, found.type, total > 0, found.radical);
+    const QString status = statusHtml(q, found.type, total > 0, found.radical, found.words);
     if (total == 0)
         return statusContent(status);
 

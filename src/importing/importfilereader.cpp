@@ -3,7 +3,7 @@
 #include "importing/ankipackagereader.h"
 #include "importing/csvreader.h"
 #include "importing/plecoreader.h"
-#include "importing/textfiledecoder.h"
+#include "text/textfiledecoder.h"
 #include "text/translationcatalogue.h"
 
 #include <QDir>

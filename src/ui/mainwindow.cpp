@@ -3,6 +3,7 @@
 #include "dictionary_ui/dictionarywidget.h"
 #include "practice/practicewidget.h"
 #include "profile/profile.h"
+#include "reader_ui/readerwidget.h"
 #include "statistics_ui/statisticswidget.h"
 #include "style/applicationservices.h"
 #include "style/messagebox.h"
@@ -28,13 +29,14 @@ namespace {
 const QString PracticeScreen = QStringLiteral("practice");
 const QString ManageScreen = QStringLiteral("manage");
 const QString DictionaryScreen = QStringLiteral("dictionary");
+const QString ReaderScreen = QStringLiteral("reader");
 const QString StatisticsScreen = QStringLiteral("statistics");
 
 } // namespace
 
 const QStringList& MainWindow::screenNames()
 {
-    static const QStringList names = {PracticeScreen, ManageScreen, DictionaryScreen,
+    static const QStringList names = {PracticeScreen, ManageScreen, DictionaryScreen, ReaderScreen,
                                       StatisticsScreen};
     return names;
 }
@@ -116,6 +118,8 @@ void MainWindow::showScreen(const QString& name)
         m_deckManagerScreen->setVisible(name == ManageScreen);
     if (m_dictionaryScreen)
         m_dictionaryScreen->setVisible(name == DictionaryScreen);
+    if (m_readerScreen)
+        m_readerScreen->setVisible(name == ReaderScreen);
     if (m_statisticsScreen)
         m_statisticsScreen->setVisible(name == StatisticsScreen);
     m_navigationBar->setCurrentTab(name);
@@ -136,6 +140,8 @@ void MainWindow::createScreen(const QString& name)
             services->addHelpShortcut(m_deckManagerScreen, QStringLiteral("manage"));
     } else if (name == DictionaryScreen && !m_dictionaryScreen) {
         m_dictionaryScreen = new DictionaryWidget(m_dictionary, m_profile, this);
+    } else if (name == ReaderScreen && !m_readerScreen) {
+        m_readerScreen = new ReaderWidget(m_dictionary, m_profile, this);
     } else if (name == StatisticsScreen && !m_statisticsScreen) {
         m_statisticsScreen = new StatisticsWidget(m_session, this);
         if (services)
@@ -151,6 +157,8 @@ QWidget* MainWindow::currentScreen() const
         return m_deckManagerScreen;
     if (m_screenName == DictionaryScreen)
         return m_dictionaryScreen;
+    if (m_screenName == ReaderScreen)
+        return m_readerScreen;
     if (m_screenName == StatisticsScreen)
         return m_statisticsScreen;
     return nullptr;
@@ -250,6 +258,8 @@ void MainWindow::retranslate()
         m_deckManagerScreen->retranslate();
     if (m_dictionaryScreen)
         m_dictionaryScreen->retranslate();
+    if (m_readerScreen)
+        m_readerScreen->retranslate();
     if (m_statisticsScreen)
         m_statisticsScreen->retranslate();
     QMenu* menu = findChild<QMenu*>(QStringLiteral("optionsMenu"));

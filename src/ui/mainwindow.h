@@ -15,6 +15,7 @@ class NavigationBar;
 class PracticeWidget;
 class Profile;
 class Session;
+class ReaderWidget;
 class StatisticsWidget;
 } // namespace korvo
 
@@ -48,6 +49,7 @@ public:
     korvo::PracticeWidget* practiceScreen() const { return m_practiceScreen; }
     korvo::DeckManagerWidget* deckManagerScreen() const { return m_deckManagerScreen; }
     DictionaryWidget* dictionaryScreen() const { return m_dictionaryScreen; }
+    korvo::ReaderWidget* readerScreen() const { return m_readerScreen; }
     korvo::StatisticsWidget* statisticsScreen() const { return m_statisticsScreen; }
 
     // Whether the dictionary screen and its web engine are made as soon as the window has been
@@ -93,6 +95,7 @@ private:
     korvo::PracticeWidget* m_practiceScreen = nullptr;
     korvo::DeckManagerWidget* m_deckManagerScreen = nullptr;
     DictionaryWidget* m_dictionaryScreen = nullptr;
+    korvo::ReaderWidget* m_readerScreen = nullptr;
     korvo::StatisticsWidget* m_statisticsScreen = nullptr;
     QString m_screenName;
     std::unique_ptr<korvo::DeckFileDialogs> m_deckFileDialogs;

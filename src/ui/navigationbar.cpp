@@ -14,7 +14,7 @@ NavigationBar::NavigationBar(QWidget* parent) : XQWidget(parent)
     setObjectName(QStringLiteral("navigationBar"));
     resize(width(), BarHeight);
     for (const char* name :
-         {"practiceButton", "manageButton", "dictionaryButton", "statisticsButton"})
+         {"practiceButton", "manageButton", "dictionaryButton", "readerButton", "statisticsButton"})
         m_tabs.append(addButton(QLatin1String(name), true));
     m_optionButton = addButton(QStringLiteral("optionButton"), false);
     m_helpButton = addButton(QStringLiteral("helpButton"), false);
@@ -131,6 +131,7 @@ void NavigationBar::retranslate()
     button(QStringLiteral("practiceButton"))->setText(translate("Practice"));
     button(QStringLiteral("manageButton"))->setText(translate("Manage Cards"));
     button(QStringLiteral("dictionaryButton"))->setText(translate("Dictionary"));
+    button(QStringLiteral("readerButton"))->setText(translate("Reader"));
     button(QStringLiteral("statisticsButton"))->setText(translate("Statistics"));
     m_optionButton->setText(translate("Options"));
     m_helpButton->setText(translate("Help"));

@@ -167,6 +167,7 @@ void TestApplication::f1OpensTheHelpPageAtTheWidgetsAnchor()
         {"practice", "practice"},
         {"manage", "manage"},
         {"dictionary", "dictionary"},
+        {"reader", "reader"},
         {"statistics", "statistics"}};
     for (const auto& [screen, anchor] : screens) {
         window->showScreen(screen);

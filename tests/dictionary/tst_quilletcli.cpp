@@ -71,6 +71,9 @@ void TestQuilletCli::exitStatusAndFirstLine_data()
     QTest::newRow("unknown type") << QStringList{"search", "--type", "klingon", "a"} << 2 << "";
     QTest::newRow("bad limit") << QStringList{"search", "--limit", "x", "a"} << 2 << "";
     QTest::newRow("unknown option") << QStringList{"search", "--fast", "a"} << 2 << "";
+    QTest::newRow("segment") << QStringList{"segment", "你好。中国猫2024 OK"} << 0
+                             << "你好 。 中国 猫 2024 OK";
+    QTest::newRow("segment blanks") << QStringList{"segment", " "} << 1 << "";
 }
 
 void TestQuilletCli::exitStatusAndFirstLine()
@@ -102,6 +105,25 @@ void TestQuilletCli::jsonOutput()
     QCOMPARE(first.value("pinyin").toString(), QStringLiteral("wǒ shì"));
     QCOMPARE(first.value("pinyinNumbered").toString(), QStringLiteral("wo3 shi4"));
     QCOMPARE(first.value("definitions").toArray().size(), 2);
+
+    // One array per input line, a word with its entry, punctuation as it is.
+    QCOMPARE(run({"segment", "--database", m_database, "--json", "猫！\n中国"}, &out), 0);
+    const QStringList lines = out.trimmed().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    const QJsonArray words = QJsonDocument::fromJson(lines.first().toUtf8()).array();
+    QCOMPARE(words.size(), 2);
+    const QJsonObject cat = words.first().toObject();
+    QCOMPARE(cat.value("kind").toString(), QStringLiteral("word"));
+    QCOMPARE(cat.value("traditional").toString(), QStringLiteral("貓"));
+    QCOMPARE(cat.value("pinyin").toString(), QStringLiteral("māo"));
+    QCOMPARE(words.last().toObject().value("kind").toString(), QStringLiteral("punctuation"));
+    QVERIFY(!words.last().toObject().contains("pinyin"));
+    QCOMPARE(QJsonDocument::fromJson(lines.last().toUtf8())
+                 .array()
+                 .first()
+                 .toObject()
+                 .value("simplified"),
+             QStringLiteral("中国"));
 }
 
 void TestQuilletCli::limitsTheLines()

@@ -88,6 +88,8 @@ private slots:
     void shippedTemplatesLeaveNoPlaceholderUnfilled();
     void radicalListingKeepsTheFormsOfTheMode_data();
     void radicalListingKeepsTheFormsOfTheMode();
+    void queriesNoEntryMatchesReadAsWords_data();
+    void queriesNoEntryMatchesReadAsWords();
 
 private:
     std::unique_ptr<KnowledgeUnit> makeUnit(const QString& simplified, const QString& traditional,
@@ -400,6 +402,70 @@ void TestResultPage::radicalListingKeepsTheFormsOfTheMode()
     if (!simplifiedShown)
         QVERIFY(!sawSimplified);
     QVERIFY(shown.contains(mode == "simplified" ? "言" : "語") || mode == "simplified");
+}
+
+void TestResultPage::queriesNoEntryMatchesReadAsWords_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("words");
+    // The first result of each word, as "simplified pinyin", in order.
+    QTest::addColumn<QStringList>("firstOfEachWord");
+
+    QTest::newRow("pinyin") << "ni hao ma"
+                            << "你好 吗" << QStringList{"你好 ni3 hao3", "吗 ma5"};
+    QTest::newRow("pinyin run together") << "nihaoma"
+                                         << "你好 吗" << QStringList{"你好 ni3 hao3", "吗 ma5"};
+    QTest::newRow("simplified sentence")
+        << "我明天要去北京看朋友"
+        << "我 明天 要 去 北京 看 朋友"
+        << QStringList{"我 wo3", "明天 ming2 tian1", "要", "去", "北京 bei3 jing1", "看", "朋友"};
+    QTest::newRow("traditional sentence")
+        << "我們去臺灣"
+        << "我們 去 臺灣" << QStringList{"我们 wo3 men5", "去", "台湾"};
+    QTest::newRow("an entry matches whole") << "你好"
+                                            << "" << QStringList();
+    QTest::newRow("one syllable without entry") << "zzz"
+                                                << "" << QStringList();
+}
+
+void TestResultPage::queriesNoEntryMatchesReadAsWords()
+{
+    QFETCH(QString, query);
+    QFETCH(QString, words);
+    QFETCH(QStringList, firstOfEachWord);
+
+    const DictionarySearchResult found =
+        runSearch(&m_dictionary, query, Dictionary::AutoDetect, "simplified");
+    QCOMPARE(found.words.join(QLatin1Char(' ')), words);
+    const QString html = renderResults(&m_dictionary, options(), query, found, 0, 100);
+    if (words.isEmpty()) {
+        QVERIFY(!html.contains("showing its words"));
+        return;
+    }
+    QVERIFY2(html.contains(QStringLiteral("[status]No entry matches \"<b>%1</b>\" as a whole; "
+                                          "showing its words in order: <b>%2</b>")
+                               .arg(query, found.words.first())),
+             qPrintable(html.left(400)));
+    // Every result belongs to one of the words, the words' entries follow each other in order.
+    int word = 0;
+    QStringList firsts;
+    for (KnowledgeUnit* unit : found.results.all()) {
+        const auto spelt = [&](int index) {
+            return index < found.words.size() && (unit->simplified() == found.words.at(index) ||
+                                                  unit->traditional() == found.words.at(index));
+        };
+        if (firsts.size() > word || !spelt(word)) {
+            QVERIFY2(spelt(word) || spelt(word + 1), qPrintable(unit->simplified()));
+            if (!spelt(word))
+                ++word;
+        }
+        if (firsts.size() == word) {
+            const QString expected = firstOfEachWord.value(word);
+            firsts << (expected.contains(' ') ? unit->simplified() + ' ' + unit->pinyin()
+                                              : unit->simplified());
+        }
+    }
+    QCOMPARE(firsts, firstOfEachWord);
 }
 
 QTEST_MAIN(TestResultPage)

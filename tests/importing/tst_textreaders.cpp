@@ -3,7 +3,7 @@
 #include "importing/fieldmapping.h"
 #include "importing/importfilereader.h"
 #include "importing/plecoreader.h"
-#include "importing/textfiledecoder.h"
+#include "text/textfiledecoder.h"
 #include "text/pinyin.h"
 
 #include <QStringEncoder>

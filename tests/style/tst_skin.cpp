@@ -97,6 +97,7 @@ void TestSkin::everySectionTheProgramAsksForExists_data()
                                "practiceButton",
                                "manageButton",
                                "dictionaryButton",
+                               "readerButton",
                                "statisticsButton",
                                "optionButton",
                                "helpButton",

@@ -5,6 +5,7 @@
 #include "profile/deck.h"
 #include "profile/profile.h"
 #include "profiletestsupport.h"
+#include "reader_ui/readerwidget.h"
 #include "statistics_ui/statisticswidget.h"
 #include "style/applicationservices.h"
 #include "style/messagebox.h"
@@ -146,15 +147,16 @@ void TestMainWindow::startsWithNoScreenAndItsButtons()
     NavigationBar* bar = m_window->navigationBar();
     QCOMPARE(bar->height(), 73);
     QCOMPARE(bar->width(), 1024);
-    const QStringList texts = {"Practice",   "Manage Cards", "Dictionary",
+    const QStringList texts = {"Practice",   "Manage Cards", "Dictionary", "Reader",
                                "Statistics", "Options",      "Help"};
-    const QStringList names = {"practiceButton",   "manageButton", "dictionaryButton",
-                               "statisticsButton", "optionButton", "helpButton"};
+    const QStringList names = {"practiceButton", "manageButton",     "dictionaryButton",
+                               "readerButton",   "statisticsButton", "optionButton",
+                               "helpButton"};
     for (int i = 0; i < names.size(); ++i) {
         XQPushButton* button = bar->button(names.at(i));
         QVERIFY2(button, qPrintable(names.at(i)));
         QCOMPARE(button->text(), texts.at(i));
-        QCOMPARE(button->isCheckable(), i < 4);
+        QCOMPARE(button->isCheckable(), i < 5);
         QVERIFY(button->isVisible());
     }
     QCOMPARE(bar->currentTab(), QString());
@@ -205,14 +207,16 @@ void TestMainWindow::unknownScreenHidesEveryScreen()
 {
     m_window->showScreen("practice");
     m_window->showScreen("statistics");
+    m_window->showScreen("reader");
     m_window->showScreen("manage");
     m_window->showScreen("nowhere");
     QVERIFY(!m_window->practiceScreen()->isVisible());
     QVERIFY(!m_window->deckManagerScreen()->isVisible());
     QVERIFY(!m_window->statisticsScreen()->isVisible());
+    QVERIFY(!m_window->readerScreen()->isVisible());
     QCOMPARE(m_window->navigationBar()->currentTab(), QString());
     for (const char* name :
-         {"practiceButton", "manageButton", "dictionaryButton", "statisticsButton"})
+         {"practiceButton", "manageButton", "dictionaryButton", "readerButton", "statisticsButton"})
         QVERIFY(!m_window->navigationBar()->button(name)->isChecked());
 }
 
@@ -239,13 +243,15 @@ void TestMainWindow::resizeKeepsTheButtonsAtTheirPaddings()
         XQPushButton* practice = bar->button("practiceButton");
         XQPushButton* manage = bar->button("manageButton");
         XQPushButton* dictionary = bar->button("dictionaryButton");
+        XQPushButton* reader = bar->button("readerButton");
         XQPushButton* statistics = bar->button("statisticsButton");
         XQPushButton* options = bar->button("optionButton");
         XQPushButton* help = bar->button("helpButton");
         QCOMPARE(practice->x(), left);
         QCOMPARE(manage->x(), practice->x() + practice->width() + gap);
         QCOMPARE(dictionary->x(), manage->x() + manage->width() + gap);
-        QCOMPARE(statistics->x(), dictionary->x() + dictionary->width() + gap);
+        QCOMPARE(reader->x(), dictionary->x() + dictionary->width() + gap);
+        QCOMPARE(statistics->x(), reader->x() + reader->width() + gap);
         QCOMPARE(help->x() + help->width(), width - right);
         QCOMPARE(options->x() + options->width() + gap, help->x());
         QCOMPARE(practice->y(), (73 - practice->height() - 4) / 2);
@@ -421,6 +427,9 @@ void TestMainWindow::desktopKeysChooseScreensAndQuit()
     QCOMPARE(m_window->screenName(), QStringLiteral("manage"));
     QCOMPARE(m_window->navigationBar()->currentTab(), QStringLiteral("manage"));
     QTest::keyClick(m_window.get(), Qt::Key_4, Qt::ControlModifier);
+    QCOMPARE(m_window->screenName(), QStringLiteral("reader"));
+    QVERIFY(m_window->readerScreen()->isVisible());
+    QTest::keyClick(m_window.get(), Qt::Key_5, Qt::ControlModifier);
     QCOMPARE(m_window->screenName(), QStringLiteral("statistics"));
     QVERIFY(m_window->statisticsScreen()->isVisible());
     QTest::keyClick(m_window.get(), Qt::Key_1, Qt::ControlModifier);
@@ -516,10 +525,10 @@ void TestMainWindow::barFitsTheWindowInEveryLanguage()
           m_window->minimumWidth());
     const int gap = Style::root()->section("NavigationBar")->intValue("buttonGap");
     QList<XQPushButton*> buttons;
-    for (const char* name : {"practiceButton", "manageButton", "dictionaryButton",
+    for (const char* name : {"practiceButton", "manageButton", "dictionaryButton", "readerButton",
                              "statisticsButton", "optionButton", "helpButton"})
         buttons << bar->button(name);
-    QCOMPARE(buttons.at(3)->text() == QStringLiteral("Statistics"), locale == "en");
+    QCOMPARE(buttons.at(4)->text() == QStringLiteral("Statistics"), locale == "en");
     for (int i = 0; i < buttons.size(); ++i) {
         XQPushButton* button = buttons.at(i);
         // Whole, inside the bar, and clear of the next one.

@@ -65,9 +65,10 @@ void trash(QPainter& p, const QColor& c)
 
 QStringList iconNames()
 {
-    return {"practice", "manage",  "dictionary", "options", "help",    "newDeck", "delete",
-            "print",    "newCard", "stroke",     "edit",    "listen",  "search",  "flip",
-            "correct",  "wrong",   "back",       "next",    "session", "confirm", "statistics"};
+    return {"practice", "manage",  "dictionary", "options", "help", "newDeck",
+            "delete",   "print",   "newCard",    "stroke",  "edit", "listen",
+            "search",   "flip",    "correct",    "wrong",   "back", "next",
+            "session",  "confirm", "statistics", "reader"};
 }
 
 void drawIcon(QPainter& p, const QString& name, const QColor& c)
@@ -114,6 +115,15 @@ void drawIcon(QPainter& p, const QString& name, const QColor& c)
         p.setBrush(soft);
         p.drawPath(book);
         p.drawLine(QPointF(12, 6.5), QPointF(12, 20));
+    } else if (name == "reader") {
+        // A page of running text, each line with a short mark above it as pinyin over words.
+        p.setBrush(soft);
+        p.drawRoundedRect(QRectF(4, 3, 16, 18), 2, 2);
+        p.setPen(linePen(c, 1.8));
+        for (const double y : {9.0, 13.5, 18.0}) {
+            p.drawLine(QPointF(7, y), QPointF(17, y));
+            p.drawLine(QPointF(8, y - 2.5), QPointF(11, y - 2.5));
+        }
     } else if (name == "statistics") {
         // Three bars of a chart on its base line, the middle one tallest.
         p.setBrush(soft);

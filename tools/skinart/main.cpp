@@ -348,6 +348,7 @@ QList<Artwork> artworks()
         {"NavPractice.png", "practice", cream, 24},
         {"NavManage.png", "manage", cream, 24},
         {"NavDictionary.png", "dictionary", cream, 24},
+        {"NavReader.png", "reader", cream, 24},
         {"NavStatistics.png", "statistics", cream, 24},
         {"NavOptions.png", "options", cream, 24},
         {"NavHelp.png", "help", cream, 24},

@@ -1,4 +1,4 @@
-#include "importing/textfiledecoder.h"
+#include "text/textfiledecoder.h"
 
 #include <QStringDecoder>
 
@@ -50,6 +50,10 @@ TextFileDecoder::Encoding utf16ByZeroBytes(const QByteArray& bytes)
     return TextFileDecoder::Unknown;
 }
 
+// The bytes are the whole text: a sequence cut off at their end is an error (and U+FFFD), not
+// the start of a character that more bytes would complete.
+constexpr QStringConverter::Flags Whole = QStringConverter::Flag::Stateless;
+
 } // namespace
 
 TextFileDecoder::Encoding TextFileDecoder::detect(const QByteArray& bytes)
@@ -70,28 +74,32 @@ TextFileDecoder::Encoding TextFileDecoder::detect(const QByteArray& bytes)
     return Unknown;
 }
 
-bool TextFileDecoder::decode(const QByteArray& bytes, QString* text, Encoding* encoding)
+bool TextFileDecoder::decode(const QByteArray& bytes, QString* text, Encoding* encoding,
+                             Errors errors)
 {
     const Encoding found = detect(bytes);
     if (encoding)
         *encoding = found;
-    QString result;
+    QStringDecoder decoder;
     switch (found) {
     case Unknown:
         return false;
     case Utf8:
-        result = QStringDecoder(QStringConverter::Utf8).decode(bytes);
+        decoder = QStringDecoder(QStringConverter::Utf8, Whole);
         break;
     case Utf16LittleEndian:
-        result = QStringDecoder(QStringConverter::Utf16LE).decode(bytes);
+        decoder = QStringDecoder(QStringConverter::Utf16LE, Whole);
         break;
     case Utf16BigEndian:
-        result = QStringDecoder(QStringConverter::Utf16BE).decode(bytes);
+        decoder = QStringDecoder(QStringConverter::Utf16BE, Whole);
         break;
     case Gb18030:
-        result = QStringDecoder("GB18030").decode(bytes);
+        decoder = QStringDecoder("GB18030", Whole);
         break;
     }
+    QString result = decoder.decode(bytes);
+    if (errors == RefuseErrors && decoder.hasError())
+        return false;
     // The decoders keep a byte order mark as U+FEFF.
     if (result.startsWith(QChar(0xFEFF)))
         result.remove(0, 1);

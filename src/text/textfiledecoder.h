@@ -12,11 +12,16 @@ class TextFileDecoder
 {
 public:
     enum Encoding { Unknown, Utf8, Utf16LittleEndian, Utf16BigEndian, Gb18030 };
+    // What decode() does with bytes that are not valid in the encoding found (a byte order mark
+    // names the encoding without the rest being checked): replace each by U+FFFD, or refuse.
+    enum Errors { ReplaceErrors, RefuseErrors };
 
     // The encoding the bytes are in, Unknown when they are valid in none of them.
     static Encoding detect(const QByteArray& bytes);
-    // The text without a byte order mark; false (and no text) when the encoding is unknown.
-    static bool decode(const QByteArray& bytes, QString* text, Encoding* encoding = nullptr);
+    // The text without a byte order mark; false (and no text) when the encoding is unknown, or
+    // with RefuseErrors when a byte sequence is not valid in it.
+    static bool decode(const QByteArray& bytes, QString* text, Encoding* encoding = nullptr,
+                       Errors errors = ReplaceErrors);
     static QString encodingName(Encoding encoding);
 };
 
