@@ -480,7 +480,8 @@ void TestPracticeWidget::typedAnswers_data()
                                      << ""
                                      << "zou3" << go << "go away" << false;
     const QString study = "to learn; to study";
-    for (const char* typed : {"to study", "study", "To Learn!", study.toUtf8().constData()})
+    const QByteArray wholeDefinition = study.toUtf8();
+    for (const char* typed : {"to study", "study", "To Learn!", wholeDefinition.constData()})
         QTest::addRow("sense %s", typed) << "definition"
                                          << "学习"
                                          << "學習"
