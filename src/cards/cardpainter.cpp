@@ -7,6 +7,7 @@
 #include "text/pinyin.h"
 
 #include <QFontMetrics>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPixmap>
 #include <QPixmapCache>
@@ -66,6 +67,38 @@ QPixmap selectedFaceImage(const QPixmap& face)
     tintPixmap(tinted, color.isValid() ? color : DefaultSelectionColor, 0.2);
     QPixmapCache::insert(key, tinted);
     return tinted;
+}
+
+// `image` scaled once to the size it is drawn at, so that a list of cards draws each background
+// pixel for pixel instead of scaling the full-size image for every card. Only painters of the
+// screen's raster engine without scaling get the copy; printers and PDF files get the full image,
+// which keeps their resolution.
+QPixmap imageSizedFor(QPainter* painter, const QPixmap& image, const QSize& size)
+{
+    const QPaintEngine* engine = painter->paintEngine();
+    if (image.isNull() || !engine || engine->type() != QPaintEngine::Raster
+        || painter->worldTransform().type() > QTransform::TxTranslate)
+        return image;
+    const qreal ratio = painter->device()->devicePixelRatio();
+    const QSize pixels = (QSizeF(size) * ratio).toSize();
+    if (image.size() == pixels || pixels.isEmpty())
+        return image;
+    const QString key = QStringLiteral("card_%1_%2x%3")
+                            .arg(image.cacheKey())
+                            .arg(pixels.width())
+                            .arg(pixels.height());
+    QPixmap scaled;
+    if (!QPixmapCache::find(key, &scaled)) {
+        scaled = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled.setDevicePixelRatio(ratio);
+        QPixmapCache::insert(key, scaled);
+    }
+    return scaled;
+}
+
+void drawCardImage(QPainter* painter, const QRect& rect, const QPixmap& image)
+{
+    painter->drawPixmap(rect, imageSizedFor(painter, image, rect.size()));
 }
 
 int scaledPointSize(float points, float scale)
@@ -256,12 +289,12 @@ void paintCard(QObject* object, QPainter* painter, const QRect& rect, const Card
 
     painter->setBrush(QColor(0, 0, 0, 0));
     if (state.woodBackground && !wood.isNull())
-        painter->drawPixmap(rect, wood);
+        drawCardImage(painter, rect, wood);
 
     if (state.cardBackground) {
         const QPixmap& face = cardFaceImage();
         if (!face.isNull())
-            painter->drawPixmap(geometry.face, flags.selected ? selectedFaceImage(face) : face);
+            drawCardImage(painter, geometry.face, flags.selected ? selectedFaceImage(face) : face);
     } else {
         painter->setPen(Qt::NoPen);
         painter->fillRect(rect, state.backgroundColor);
