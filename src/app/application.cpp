@@ -784,7 +784,7 @@ void Application::addHelpShortcut(QWidget* widget, const QString& anchor)
 void Application::helpShortcut_activated()
 {
     auto* shortcut = qobject_cast<QShortcut*>(sender());
-    QWidget* window = shortcut ? shortcut->parentWidget() : nullptr;
+    QWidget* window = shortcut ? qobject_cast<QWidget*>(shortcut->parent()) : nullptr;
     QWidget* widget = focusWidget();
     if (!widget || widget->window() != window)
         widget = window;

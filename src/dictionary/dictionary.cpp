@@ -1,12 +1,15 @@
 #include "dictionary/dictionary.h"
 
+#include "dictionary/charactertable.h"
+#include "dictionary/idbatches.h"
 #include "dictionary/knowledgeunit.h"
 #include "dictionary/rankedresults.h"
 #include "dictionary/resultranker.h"
-#include "dictionary/searchdata.h"
 #include "dictionary/similarentries.h"
 #include "dictionary/statementbuilder.h"
 #include "dictionary/substringindex.h"
+#include "dictionary/unitsearch.h"
+#include "dictionary/wordfrequencies.h"
 #include "text/pinyin.h"
 #include "text/texthelpers.h"
 
@@ -24,17 +27,8 @@ namespace korvo {
 
 namespace {
 
-// Ids per statement when loading units or characters by id; words per statement when looking
-// units up by their characters.
-constexpr int IdBatchSize = 900;
+// Words per statement when looking units up by their characters.
 constexpr int WordBatchSize = 100;
-// Only bigrams above this frequency are read up front.
-constexpr double BigramPreloadThreshold = 9.99415635798833e-06;
-// Characters read up front, the most frequent first.
-constexpr int PreloadedCharacterCount = 6000;
-// Characters at this rank or beyond are never proposed as similar.
-constexpr int UnrankedCharacter = 20000;
-constexpr int RadicalIdOffset = 10000000;
 constexpr int SyntheticIdBase = 1000000;
 // Unit ids below this are looked up in flat arrays (row ids of the tables are dense and small).
 constexpr int DenseIdLimit = 1 << 21;
@@ -63,98 +57,13 @@ const SyntheticReading SyntheticReadings[] = {
     {u"琢", "zuo2", u"zuó", {u"ponder", u"polish [zhuo2]"}},
 };
 
-QString columnOfType(Dictionary::TextType type)
-{
-    switch (type) {
-    case Dictionary::Simplified:
-        return QStringLiteral("simplified");
-    case Dictionary::Traditional:
-        return QStringLiteral("traditional");
-    case Dictionary::PinyinWithTones:
-        return QStringLiteral("pinyinMerged");
-    case Dictionary::PinyinWithoutTones:
-        return QStringLiteral("pinyinMergedNoTones");
-    case Dictionary::English:
-        return QStringLiteral("definition");
-    default:
-        return QString();
-    }
-}
-
-// "?, ?, ?" with n placeholders.
-QString placeholders(int n)
-{
-    QString text;
-    text.reserve(n * 3);
-    for (int i = 0; i < n; ++i)
-        text += i ? QLatin1String(", ?") : QLatin1String("?");
-    return text;
-}
-
-int objectId(const CharacterInfo* info)
-{
-    return info->id;
-}
-
-int objectId(const KnowledgeUnit* unit)
-{
-    return unit->id();
-}
-
-// Collects the objects for the ids in batches of IdBatchSize, in the order of the ids: per
-// batch, the missing ones are read with one statement whose ids are bound. `cached(id)` returns
-// the cached object or none; `load(query)` turns the current row into an object (and caches it).
-// An id without a row is left out.
-template <typename T, typename Cached, typename Load>
-QList<T*> collectInBatches(const QSqlDatabase& database, const QString& table,
-                           const QList<int>& ids, Cached cached, Load load)
-{
-    QList<T*> result;
-    result.reserve(ids.size());
-    for (int start = 0; start < ids.size(); start += IdBatchSize) {
-        const QList<int> batch = ids.mid(start, IdBatchSize);
-        QList<int> missing;
-        for (int id : batch) {
-            if (!cached(id))
-                missing << id;
-        }
-        QHash<int, T*> loaded;
-        if (!missing.isEmpty()) {
-            QSqlQuery query(database);
-            query.setForwardOnly(true);
-            query.prepare(QStringLiteral("SELECT * FROM %1 WHERE id IN (%2)")
-                              .arg(table, placeholders(int(missing.size()))));
-            for (int i = 0; i < missing.size(); ++i)
-                query.bindValue(i, missing.at(i));
-            if (query.exec()) {
-                while (query.next()) {
-                    T* object = load(query);
-                    loaded.insert(objectId(object), object);
-                }
-            }
-        }
-        for (int id : batch) {
-            T* found = cached(id);
-            if (!found)
-                found = loaded.value(id);
-            if (found)
-                result << found;
-        }
-    }
-    return result;
-}
-
-QChar firstCharacterOf(const QString& text)
-{
-    if (text.isEmpty() || text == QLatin1String("0"))
-        return QChar();
-    return text.at(0);
-}
-
 } // namespace
 
 Dictionary::Dictionary(QObject* parent)
-    : QObject(parent), m_ranker(std::make_unique<ResultRanker>(this)),
+    : QObject(parent), m_characters(std::make_unique<CharacterTable>(this)),
+      m_frequencies(std::make_unique<WordFrequencies>(this)),
+      m_search(std::make_unique<UnitSearch>(this)),
+      m_ranker(std::make_unique<ResultRanker>(this)),
       m_similarEntries(std::make_unique<SimilarEntries>(this))
 {
 }
@@ -162,9 +71,7 @@ Dictionary::Dictionary(QObject* parent)
 Dictionary::~Dictionary()
 {
     qDeleteAll(m_unitCache);
-    qDeleteAll(m_characterCache);
-    qDeleteAll(m_radicals);
-    m_searchData.reset();
+    m_search.reset();
     if (!m_ownedConnection.isEmpty()) {
         m_database.close();
         m_database = QSqlDatabase();
@@ -182,7 +89,7 @@ bool Dictionary::open(const QString& path, const QString& connectionName)
     }
     m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
     m_ownedConnection = connectionName;
-    m_searchIndexEnabled = true;
+    m_search->setIndexEnabled(true);
     // The driver would create an empty file for a missing path; a dictionary is never made here.
     if (!QFileInfo(path).isFile()) {
         qWarning("Dictionary: no database file at %s", qPrintable(path));
@@ -212,104 +119,39 @@ void Dictionary::setDatabase(const QSqlDatabase& database)
         m_ownedConnection.clear();
     }
     m_database = database;
-    m_searchIndexEnabled = false;
-    dropSearchIndex();
+    m_search->setIndexEnabled(false);
 }
 
-// ---- statistics -------------------------------------------------------------------------------
-
-double Dictionary::statistic(double& cached, const char* statement, const char* column)
-{
-    if (cached >= 0)
-        return cached;
-    QSqlQuery query(m_database);
-    if (!query.exec(QLatin1String(statement)) || !query.next())
-        return 0;
-    const QVariant value = query.value(QLatin1String(column));
-    if (value.isNull())
-        return 0; // an empty table: nothing to cache yet
-    cached = value.toDouble();
-    return cached;
-}
+// ---- characters and frequencies --------------------------------------------------------------
 
 double Dictionary::minBigramFrequency()
 {
-    return statistic(m_minBigramFrequency, "select MIN(frequency) as minFrequency from Bigrams",
-                     "minFrequency");
+    return m_frequencies->minBigramFrequency();
 }
 
 double Dictionary::maxBigramFrequency()
 {
-    return statistic(m_maxBigramFrequency, "select MAX(frequency) as maxFrequency from Bigrams",
-                     "maxFrequency");
+    return m_frequencies->maxBigramFrequency();
 }
 
 double Dictionary::maxCharacterFrequency()
 {
-    return statistic(m_maxCharacterFrequency,
-                     "select MAX(frequency) as maxFrequency from Characters", "maxFrequency");
+    return m_frequencies->maxCharacterFrequency();
 }
 
-// ---- characters -------------------------------------------------------------------------------
-
-CharacterInfo* Dictionary::cacheCharacter(QSqlQuery& query)
+double Dictionary::bigramFrequency(const QString& word)
 {
-    const QSqlRecord record = query.record();
-    auto value = [&](const char* name) { return query.value(record.indexOf(QLatin1String(name))); };
+    return m_frequencies->bigramFrequency(word);
+}
 
-    auto info = std::make_unique<CharacterInfo>();
-    info->id = value("id").toInt();
-    const QString character = value("character").toString();
-    info->character = character.isEmpty() ? QChar() : character.at(0);
-    info->radicalId = value("radicalId").toInt();
-    info->strokeCount = value("strokeCount").toInt();
-    const QString partIds = value("partIds").toString();
-    if (!partIds.isEmpty()) {
-        for (const QString& part : partIds.split(QLatin1Char(',')))
-            info->partIds << part.toInt();
-    }
-    info->frequency = value("frequency").toDouble();
-    info->hskLevel = value("hskLevel").toInt();
-    const QVariant rank = value("rank");
-    info->rank = rank.isNull() ? UnrankedCharacter : rank.toInt();
-    info->simplifiedForm = firstCharacterOf(value("simplified").toString());
-    info->traditionalForm = firstCharacterOf(value("traditional").toString());
-    info->dictionary = this;
-
-    // A character read twice (by id, then by character) keeps its first record.
-    auto it = m_characterCache.find(info->character);
-    if (it != m_characterCache.end())
-        return it.value();
-    CharacterInfo* result = info.release();
-    m_characterCache.insert(result->character, result);
-    m_charactersById.insert(result->id, result);
-    return result;
+double Dictionary::frequencyScore(const QString& word)
+{
+    return m_frequencies->frequencyScore(word);
 }
 
 CharacterInfo* Dictionary::character(QChar c)
 {
-    if (!m_charactersPreloaded) {
-        m_charactersPreloaded = true;
-        QSqlQuery query(m_database);
-        query.setForwardOnly(true);
-        if (query.exec(QStringLiteral("SELECT * FROM Characters ORDER BY frequency DESC LIMIT %1")
-                           .arg(PreloadedCharacterCount))) {
-            while (query.next())
-                cacheCharacter(query);
-        }
-    }
-    if (CharacterInfo* info = m_characterCache.value(c))
-        return info;
-    if (m_missingCharacters.contains(c))
-        return nullptr;
-    QSqlQuery query(m_database);
-    query.prepare(QStringLiteral("select * from characters where character=:character"));
-    query.bindValue(QStringLiteral(":character"), QString(c));
-    if (query.exec() && query.next())
-        return cacheCharacter(query);
-    if (query.isActive()) // the statement ran and found nothing
-        m_missingCharacters.insert(c);
-    return nullptr;
+    return m_characters->character(c);
 }
 
 CharacterInfo* Dictionary::character(const QString& text)
@@ -319,110 +161,37 @@ CharacterInfo* Dictionary::character(const QString& text)
 
 QList<CharacterInfo*> Dictionary::charactersByIds(const QList<int>& ids)
 {
-    return collectInBatches<CharacterInfo>(
-        m_database, QStringLiteral("Characters"), ids,
-        [this](int id) { return m_charactersById.value(id); },
-        [this](QSqlQuery& query) { return cacheCharacter(query); });
+    return m_characters->charactersByIds(ids);
 }
 
 QList<CharacterInfo*> Dictionary::charactersOfRadical(int radicalId)
 {
-    QSqlQuery query(m_database);
-    query.prepare(QStringLiteral("SELECT id FROM Characters WHERE radicalId = :radicalId"));
-    query.bindValue(QStringLiteral(":radicalId"), radicalId);
-    return charactersByIds(collectIds(query));
+    return m_characters->charactersOfRadical(radicalId);
 }
 
 QString Dictionary::parts(CharacterInfo* info)
 {
-    if (!info)
-        return QString();
-    if (!info->partsValid) {
-        info->parts.clear();
-        for (int partId : std::as_const(info->partIds)) {
-            const QChar part = decompositionPart(partId);
-            if (!part.isNull())
-                info->parts += part;
-        }
-        info->partsValid = true;
-    }
-    return info->parts;
+    return m_characters->parts(info);
 }
 
-// ---- bigrams and frequency --------------------------------------------------------------------
-
-double Dictionary::bigramFrequency(const QString& word)
+KnowledgeUnit* Dictionary::radical(int radicalId)
 {
-    if (word.size() != 2)
-        return 0;
-    if (!m_bigramsPreloaded) {
-        m_bigramsPreloaded = true;
-        QSqlQuery query(m_database);
-        query.setForwardOnly(true);
-        query.prepare(QStringLiteral(
-            "SELECT simplified, frequency FROM Bigrams WHERE frequency > :threshold"));
-        query.bindValue(QStringLiteral(":threshold"), BigramPreloadThreshold);
-        if (query.exec()) {
-            while (query.next())
-                m_bigramFrequencies.insert(query.value(0).toString(), query.value(1).toDouble());
-        }
-    }
-    auto it = m_bigramFrequencies.constFind(word);
-    if (it != m_bigramFrequencies.constEnd())
-        return it.value();
-    if (m_missingBigrams.contains(word))
-        return 0;
-    QSqlQuery query(m_database);
-    query.prepare(QStringLiteral("SELECT frequency FROM Bigrams WHERE simplified = :simplified"));
-    query.bindValue(QStringLiteral(":simplified"), word);
-    if (query.exec() && query.next()) {
-        const double frequency = query.value(0).toDouble();
-        m_bigramFrequencies.insert(word, frequency);
-        return frequency;
-    }
-    if (query.isActive())
-        m_missingBigrams.insert(word);
-    return 0;
+    return m_characters->radical(radicalId);
 }
 
-double Dictionary::frequencyScore(const QString& word)
+KnowledgeUnit* Dictionary::radicalForCharacter(const QString& text)
 {
-    auto cached = m_frequencyScores.constFind(word);
-    if (cached != m_frequencyScores.constEnd())
-        return cached.value();
+    return m_characters->radicalForCharacter(text);
+}
 
-    double score = 0;
-    bool found = false;
-    if (word.size() == 2) {
-        const double maxBigram = maxBigramFrequency();
-        const double ratio = maxBigram > 0 ? bigramFrequency(word) / maxBigram : 0;
-        if (ratio > 0) {
-            score = ratio;
-            found = true;
-        }
-    }
-    if (!found) {
-        const double maxCharacter = maxCharacterFrequency();
-        double sum = 0;
-        int count = 0;
-        for (QChar c : word) {
-            if (!isChineseCharacter(c))
-                continue;
-            // A character without a row counts with frequency 0.
-            const CharacterInfo* info = character(c);
-            if (info && maxCharacter > 0)
-                sum += info->frequency / maxCharacter;
-            ++count;
-        }
-        if (count > 0) {
-            score = sum / count;
-            if (word.size() > 1)
-                score *= minBigramFrequency();
-        }
-    }
-    if (isOpen())
-        m_frequencyScores.insert(word, score);
-    return score;
+QChar Dictionary::radicalCharacter(int radicalId)
+{
+    return m_characters->radicalCharacter(radicalId);
+}
+
+QChar Dictionary::decompositionPart(int partId)
+{
+    return m_characters->decompositionPart(partId);
 }
 
 // ---- knowledge units --------------------------------------------------------------------------
@@ -467,7 +236,7 @@ void Dictionary::forgetKnowledgeUnit(KnowledgeUnit* unit)
             m_unitsByDenseId[size_t(id)] = nullptr;
     }
     unit->setId(-1);
-    dropSearchIndex();
+    m_search->dropIndex();
 }
 
 KnowledgeUnit* Dictionary::loadKnowledgeUnit(QSqlQuery& query, bool cache)
@@ -501,7 +270,8 @@ QList<KnowledgeUnit*> Dictionary::knowledgeUnitsByIds(const QList<int>& ids)
             const int id = query.value(QStringLiteral("id")).toInt();
             KnowledgeUnit* unit = cachedUnit(id);
             return unit ? unit : loadKnowledgeUnit(query, true);
-        });
+        },
+        [](const KnowledgeUnit* unit) { return unit->id(); });
 }
 
 KnowledgeUnit* Dictionary::syntheticEntry(const QString& characters, const QString& pinyin)
@@ -631,8 +401,8 @@ bool Dictionary::saveKnowledgeUnit(KnowledgeUnit* unit)
                  qPrintable(query.lastError().text()));
         return false;
     }
-    dropSearchIndex();
-    m_frequencyScores.clear();
+    m_search->dropIndex();
+    m_frequencies->clearScores();
     if (insert) {
         const int id = query.lastInsertId().toInt();
         unit->setId(id);
@@ -646,164 +416,21 @@ bool Dictionary::saveKnowledgeUnit(KnowledgeUnit* unit)
     return true;
 }
 
-// ---- radicals and decomposition ---------------------------------------------------------------
-
-void Dictionary::loadRadicals()
-{
-    if (m_radicalsLoaded)
-        return;
-    m_radicalsLoaded = true;
-    QSqlQuery query(m_database);
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT * FROM Radicals")))
-        return;
-    while (query.next()) {
-        KnowledgeUnit* unit = loadKnowledgeUnit(query, false);
-        const int radicalId = unit->id();
-        unit->setId(radicalId + RadicalIdOffset);
-        delete m_radicals.value(radicalId);
-        m_radicals.insert(radicalId, unit);
-    }
-}
-
-KnowledgeUnit* Dictionary::radical(int radicalId)
-{
-    if (radicalId >= 1000)
-        radicalId -= 1000;
-    loadRadicals();
-    return m_radicals.value(radicalId);
-}
-
-KnowledgeUnit* Dictionary::radicalForCharacter(const QString& text)
-{
-    loadRadicals();
-    for (KnowledgeUnit* unit : std::as_const(m_radicals)) {
-        if (unit->simplified() == text || unit->traditional() == text ||
-            unit->variants().contains(text))
-            return unit;
-    }
-    return nullptr;
-}
-
-QChar Dictionary::radicalCharacter(int radicalId)
-{
-    KnowledgeUnit* unit = radical(radicalId);
-    if (!unit)
-        return QChar();
-    const QString form = radicalId >= 1000 ? unit->simplified() : unit->traditional();
-    return form.isEmpty() ? QChar() : form.at(0);
-}
-
-QChar Dictionary::decompositionPart(int partId)
-{
-    if (partId <= 0)
-        return QChar();
-    if (!m_decompositionPartsLoaded) {
-        m_decompositionPartsLoaded = true;
-        QSqlQuery query(m_database);
-        query.setForwardOnly(true);
-        if (query.exec(QStringLiteral("select * from DecompositionParts"))) {
-            const int column = query.record().indexOf(QStringLiteral("character"));
-            while (query.next()) {
-                const QString text = query.value(column).toString();
-                m_decompositionParts << (text.isEmpty() ? QChar() : text.at(0));
-            }
-        }
-    }
-    return partId <= m_decompositionParts.size() ? m_decompositionParts.at(partId - 1) : QChar();
-}
-
 // ---- search -----------------------------------------------------------------------------------
 
 void Dictionary::setSearchIndexEnabled(bool enabled)
 {
-    m_searchIndexEnabled = enabled;
-    if (!enabled)
-        dropSearchIndex();
+    m_search->setIndexEnabled(enabled);
 }
 
-void Dictionary::dropSearchIndex()
+bool Dictionary::isSearchIndexEnabled() const
 {
-    m_searchData.reset();
-}
-
-SearchData* Dictionary::searchData()
-{
-    if (!m_searchIndexEnabled || !isOpen())
-        return nullptr;
-    if (!m_searchData)
-        m_searchData = std::make_unique<SearchData>(this);
-    return m_searchData.get();
-}
-
-const SubstringIndex* Dictionary::searchIndex(TextType type, const QString& text)
-{
-    const QString column = columnOfType(type);
-    SearchData* data =
-        column.isEmpty() || !SubstringIndex::canSearch(text) ? nullptr : searchData();
-    return data ? data->column(column) : nullptr;
-}
-
-QList<int> Dictionary::searchIdsWithStatement(TextType type, const QString& column,
-                                              const QString& text)
-{
-    QString statement = QStringLiteral("SELECT id, definition FROM KnowledgeUnits WHERE ") +
-                        column + QStringLiteral(" LIKE :") + column;
-    if (type == PinyinWithTones || type == PinyinWithoutTones || type == English)
-        statement += QStringLiteral(" COLLATE NOCASE");
-    QSqlQuery query(m_database);
-    query.setForwardOnly(true);
-    query.prepare(statement);
-    query.bindValue(QLatin1Char(':') + column, QLatin1Char('%') + text + QLatin1Char('%'));
-    QList<int> ids;
-    if (!query.exec())
-        return ids;
-    const QStringList words = splitWords(text);
-    const bool wholeWord = type == English && words.size() == 1;
-    while (query.next()) {
-        if (wholeWord && !containsWord(query.value(1).toString(), words.first()))
-            continue;
-        ids << query.value(0).toInt();
-    }
-    return ids;
-}
-
-std::vector<int> Dictionary::searchRowsInIndex(TextType type, const SubstringIndex& index,
-                                               const QString& text)
-{
-    std::vector<int> rows = index.find(text);
-    const QStringList words = splitWords(text);
-    if (type != English || words.size() != 1)
-        return rows;
-    // A one-word English text keeps whole-word matches only.
-    const QByteArray asciiWord = SubstringIndex::asciiWord(words.first());
-    std::vector<int> kept;
-    kept.reserve(rows.size());
-    for (int row : rows) {
-        const SubstringIndex::Answer answer = asciiWord.isEmpty()
-                                                  ? index.containsWord(row, words.first())
-                                                  : index.containsAsciiWord(row, asciiWord);
-        // The index keeps ASCII letters lower-cased, which does not change a case-insensitive
-        // word comparison.
-        if (answer == SubstringIndex::Yes ||
-            (answer == SubstringIndex::Unknown && containsWord(index.text(row), words.first())))
-            kept.push_back(row);
-    }
-    return kept;
+    return m_search->isIndexEnabled();
 }
 
 QList<int> Dictionary::searchIds(TextType type, const QString& text)
 {
-    const QString column = columnOfType(type);
-    if (column.isEmpty())
-        return QList<int>();
-    const SubstringIndex* index = searchIndex(type, text);
-    if (!index)
-        return searchIdsWithStatement(type, column, text);
-    QList<int> ids;
-    for (int row : searchRowsInIndex(type, *index, text))
-        ids << index->id(row);
-    return ids;
+    return m_search->ids(type, text);
 }
 
 QList<KnowledgeUnit*> Dictionary::search(TextType type, const QString& text)
@@ -813,9 +440,9 @@ QList<KnowledgeUnit*> Dictionary::search(TextType type, const QString& text)
 
 RankedResults Dictionary::searchRanked(TextType type, const QString& text)
 {
-    if (const SubstringIndex* index = searchIndex(type, text))
-        return m_ranker->rankRows(type, text, *index, searchRowsInIndex(type, *index, text),
-                                  *m_searchData);
+    if (const SubstringIndex* index = m_search->index(type, text))
+        return m_ranker->rankRows(type, text, *index, UnitSearch::rowsInIndex(type, *index, text),
+                                  *m_search->searchData());
     QList<KnowledgeUnit*> units = search(type, text);
     m_ranker->rankUnits(type, text, units);
     return RankedResults::fromOrderedUnits(units);

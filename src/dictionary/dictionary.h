@@ -7,7 +7,6 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
-#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -19,11 +18,12 @@ class QSqlQuery;
 
 namespace korvo {
 
+class CharacterTable;
 class KnowledgeUnit;
 class ResultRanker;
-class SearchData;
 class SimilarEntries;
-class SubstringIndex;
+class UnitSearch;
+class WordFrequencies;
 
 // Data access for every table of knowledge units and for the character data shipped with the
 // program: the main dictionary (opened on "Dictionary.db", searched and ranked, characters,
@@ -148,7 +148,7 @@ public:
     // return exactly what the LIKE statements return. Off for bound connections. Saving a unit
     // drops the copies.
     void setSearchIndexEnabled(bool enabled);
-    bool isSearchIndexEnabled() const { return m_searchIndexEnabled; }
+    bool isSearchIndexEnabled() const;
 
 signals:
     // Declared for the profile, which connects it; not emitted by the operations here.
@@ -157,18 +157,8 @@ signals:
     void knowledgeUnitUpdated(int id);
 
 private:
-    double statistic(double& cached, const char* statement, const char* column);
-    CharacterInfo* cacheCharacter(QSqlQuery& query);
-    void loadRadicals();
     KnowledgeUnit* syntheticEntry(const QString& characters, const QString& pinyin);
-    QList<int> searchIdsWithStatement(TextType type, const QString& column, const QString& text);
-    static std::vector<int> searchRowsInIndex(TextType type, const SubstringIndex& index,
-                                              const QString& text);
-    SearchData* searchData();
-    // The in-memory copy of the type's column, when it can answer a search for the text.
-    const SubstringIndex* searchIndex(TextType type, const QString& text);
     RankedResults searchRanked(TextType type, const QString& text);
-    void dropSearchIndex();
     KnowledgeUnit* cachedUnit(int id) const;
     void cacheUnit(KnowledgeUnit* unit);
 
@@ -179,24 +169,9 @@ private:
     // (the row ids of the tables) index a flat array, the others a hash.
     QHash<int, KnowledgeUnit*> m_unitsById;
     std::vector<KnowledgeUnit*> m_unitsByDenseId;
-    double m_maxBigramFrequency = -1;
-    double m_minBigramFrequency = -1;
-    double m_maxCharacterFrequency = -1;
-    QMap<QChar, CharacterInfo*> m_characterCache;
-    QHash<int, CharacterInfo*> m_charactersById;
-    bool m_charactersPreloaded = false;
-    // Characters and words known to have no row, so that ranking does not ask again.
-    QSet<QChar> m_missingCharacters;
-    QMap<int, KnowledgeUnit*> m_radicals;
-    bool m_radicalsLoaded = false;
-    QMap<QString, double> m_bigramFrequencies;
-    bool m_bigramsPreloaded = false;
-    QSet<QString> m_missingBigrams;
-    QHash<QString, double> m_frequencyScores;
-    QList<QChar> m_decompositionParts;
-    bool m_decompositionPartsLoaded = false;
-    bool m_searchIndexEnabled = false;
-    std::unique_ptr<SearchData> m_searchData;
+    std::unique_ptr<CharacterTable> m_characters;
+    std::unique_ptr<WordFrequencies> m_frequencies;
+    std::unique_ptr<UnitSearch> m_search;
     std::unique_ptr<ResultRanker> m_ranker;
     std::unique_ptr<SimilarEntries> m_similarEntries;
 };

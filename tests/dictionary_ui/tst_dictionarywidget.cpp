@@ -502,7 +502,7 @@ void TestDictionaryWidget::resultsFollowTheTypingWithoutAHistoryEntryPerKey()
     input->setFocus();
     input->clear();
     const int before = int(m_screen->history().size());
-    for (const QString& key : {"n", "i", "3", " ", "h", "a", "o", "3"}) {
+    for (const char* key : {"n", "i", "3", " ", "h", "a", "o", "3"}) {
         QTest::keyClicks(input, key);
         QTRY_COMPARE(m_screen->lastSearch().query, input->text().simplified());
     }
