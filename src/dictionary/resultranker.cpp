@@ -5,7 +5,6 @@
 #include "dictionary/substringindex.h"
 #include "text/texthelpers.h"
 
-#include <string_view>
 
 namespace korvo {
 
@@ -31,44 +30,14 @@ inline void prefetch(const void* address)
 #endif
 }
 
-// Whether c separates words as splitWords() sees it. The answers for ASCII are asked of
-// splitWords() once and kept; the separators are all ASCII.
-bool isWordSeparator(QChar c)
-{
-    static const std::vector<bool> ascii = [] {
-        std::vector<bool> table(0x80);
-        for (char16_t u = 0; u < 0x80; ++u)
-            table[u] = splitWords(QString(QChar(u))).isEmpty();
-        return table;
-    }();
-    return c.unicode() < 0x80 && ascii[c.unicode()];
-}
-
-// containsWord(text, word, true) for a word that splitWords() keeps whole: searches the text
-// for the word and checks the characters around each hit instead of splitting the text.
-// Definitions are short, so a plain search for the first character beats the setup of
-// QString::indexOf.
-bool containsWholeWord(const QString& text, const QString& word)
-{
-    const std::u16string_view haystack(QStringView(text).utf16(), size_t(text.size()));
-    const std::u16string_view needle(QStringView(word).utf16(), size_t(word.size()));
-    for (size_t from = haystack.find(needle); from != std::u16string_view::npos;
-         from = haystack.find(needle, from + 1)) {
-        const size_t stop = from + needle.size();
-        if ((from == 0 || isWordSeparator(text.at(qsizetype(from) - 1))) &&
-            (stop == haystack.size() || isWordSeparator(text.at(qsizetype(stop)))))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 ResultRanker::ResultRanker(Dictionary* dictionary) : m_dictionary(dictionary) {}
 
 ResultRanker::Query ResultRanker::prepare(Dictionary::TextType type, const QString& query)
 {
-    Query q{type, query.toLower(), false, 0};
+    Query q{type, query.toLower(), false, 0, QByteArray()};
+    q.utf8 = q.text.toUtf8();
     // A query that is not one whole word can only match a definition exactly.
     const QStringList words = splitWords(q.text);
     q.isWord = words.size() == 1 && words.first() == q.text;
@@ -128,7 +97,8 @@ double ResultRanker::unitScore(Query& q, KnowledgeUnit* unit)
 {
     RankingData& data = rankingData(unit);
     if (q.type == Dictionary::English)
-        return englishScore(q, rankingDefinitions(data, unit), rankingFrequency(data, unit));
+        return englishScore(q, DefinitionMatch::of(rankingDefinitions(data, unit), q.text, q.isWord),
+                            rankingFrequency(data, unit));
     const QString& field = loweredField(data, unit, q.type);
     return fieldScore(q, field, field == q.text ? 0 : rankingFrequency(data, unit));
 }
@@ -138,44 +108,45 @@ double ResultRanker::unitScore(Query& q, KnowledgeUnit* unit)
 double ResultRanker::rowScore(Query& q, const SubstringIndex& index, int row, SearchData& data)
 {
     const int id = index.id(row);
-    if (q.type == Dictionary::English)
-        return englishScore(q, data.englishDefinitions(id), data.frequency(id));
+    if (q.type == Dictionary::English) {
+        QByteArrayView stored;
+        const DefinitionMatch match =
+            data.storedEnglishDefinitions(id, &stored)
+                ? DefinitionMatch::ofStored(stored, SearchData::DefinitionEnd, q.utf8, q.isWord)
+                : DefinitionMatch::of(data.englishDefinitions(id), q.text, q.isWord);
+        return englishScore(q, match, data.frequency(id));
+    }
     if (index.lowersBeyondAscii(row)) {
         if (KnowledgeUnit* unit = m_dictionary->knowledgeUnit(id))
             return unitScore(q, unit);
     }
-    const QString field = index.text(row);
-    return fieldScore(q, field, field == q.text ? 0 : data.frequency(id));
+    const bool exact = index.textEquals(row, q.utf8);
+    return fieldScore(q, exact, exact ? 0 : data.frequency(id));
 }
 
 // Types 0-4: 1 when the unit's field equals the lower-cased query, else how common the unit is,
 // scaled to stay below any exact match.
 double ResultRanker::fieldScore(Query& q, const QString& field, double frequency)
 {
-    if (field == q.text) {
+    return fieldScore(q, field == q.text, frequency);
+}
+
+double ResultRanker::fieldScore(Query& q, bool exact, double frequency)
+{
+    if (exact) {
         ++q.exactCount;
         return 1.0;
     }
     return frequency * 0.8;
 }
 
-// English: the mean of how common the unit is and how well its best-placed definition matches
-// (1 for an exact definition, else the share of the definition the query word fills; a later
-// matching definition replaces an earlier one).
-double ResultRanker::englishScore(Query& q, const QStringList& definitions, double frequency)
+// English: the mean of how common the unit is and how well its definitions match.
+double ResultRanker::englishScore(Query& q, const DefinitionMatch& match, double frequency)
 {
-    double m = 0;
-    for (const QString& t : definitions) {
-        if (t == q.text) {
-            m = 1.0;
-            ++q.exactCount;
-        } else if (q.isWord && containsWholeWord(t, q.text)) {
-            m = double(q.text.size()) / double(t.size());
-        }
-    }
-    if (m == 1.0)
+    q.exactCount += match.exactDefinitions;
+    if (match.match == 1.0)
         --q.exactCount;
-    const double s = (frequency + m) * 0.5;
+    const double s = (frequency + match.match) * 0.5;
     if (s == 1.0)
         ++q.exactCount;
     return s;

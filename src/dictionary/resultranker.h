@@ -1,8 +1,10 @@
 #pragma once
 
+#include "dictionary/definitionmatch.h"
 #include "dictionary/dictionary.h"
 #include "dictionary/rankedresults.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -61,12 +63,14 @@ private:
         QString text;   // lower case
         bool isWord;    // one whole word: English matches may be inside a definition
         int exactCount; // exact matches so far
+        QByteArray utf8; // the text as UTF-8, for comparing with rows of an index
     };
     static Query prepare(Dictionary::TextType type, const QString& query);
     double unitScore(Query& q, KnowledgeUnit* unit);
     double rowScore(Query& q, const SubstringIndex& index, int row, SearchData& data);
     static double fieldScore(Query& q, const QString& field, double frequency);
-    static double englishScore(Query& q, const QStringList& definitions, double frequency);
+    static double fieldScore(Query& q, bool exact, double frequency);
+    static double englishScore(Query& q, const DefinitionMatch& match, double frequency);
 
     RankingData& rankingData(KnowledgeUnit* unit);
     double rankingFrequency(RankingData& data, KnowledgeUnit* unit);

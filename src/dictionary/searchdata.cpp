@@ -19,7 +19,6 @@ namespace {
 
 constexpr quint32 FrequencyTag = 0x51534631;  // "QSF1"
 constexpr quint32 DefinitionTag = 0x51534431; // "QSD1"
-constexpr char DefinitionEnd = '\x1f';
 // Ids beyond this are not kept in the flat tables (the dictionary's row ids are far below it).
 constexpr int DenseIdLimit = 1 << 21;
 
@@ -155,6 +154,18 @@ const QStringList& SearchData::englishDefinitions(int id)
         definitions = comparableDefinitions(unit->definitions());
     }
     return definitions;
+}
+
+bool SearchData::storedEnglishDefinitions(int id, QByteArrayView* definitions)
+{
+    if (!m_definitionsLoaded)
+        loadEnglishDefinitions();
+    if (id < 0 || size_t(id) + 1 >= m_definitionOffsets.size())
+        return false;
+    const quint32 start = m_definitionOffsets[size_t(id)];
+    const quint32 stop = m_definitionOffsets[size_t(id) + 1];
+    *definitions = QByteArrayView(m_definitionText.constData() + start, qsizetype(stop - start));
+    return true;
 }
 
 QStringList SearchData::comparableDefinitions(const QStringList& definitions)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QSqlDatabase>
 #include <QString>
@@ -37,6 +38,10 @@ public:
     double frequency(int id);
     // The unit's definitions in lower case, without parenthesised parts, blanks simplified.
     const QStringList& englishDefinitions(int id);
+    // The same definitions as the data build stored them, UTF-8, each followed by
+    // DefinitionEnd; false when the table holds none for the unit.
+    bool storedEnglishDefinitions(int id, QByteArrayView* definitions);
+    static constexpr char DefinitionEnd = '\x1f';
 
     // Makes every part from the dictionary's rows and writes it into the table, replacing what
     // was there (the data build does this once the units, characters and bigrams are written).

@@ -7,9 +7,51 @@
 #include <climits>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace korvo {
 
 namespace {
+
+// The first place in [from, end) where the needle starts, or null. memmem walks a short needle
+// almost byte by byte, and a learner's texts are short: here sixteen places at a time are
+// tested for the needle's first, second and last byte, and only those candidates compared in
+// full.
+const char* findBytes(const char* from, const char* end, const QByteArray& needle)
+{
+    const size_t length = size_t(needle.size());
+#if defined(__SSE2__)
+    if (length >= 3 && size_t(end - from) >= length + 16) {
+        const char* bytes = needle.constData();
+        const __m128i first = _mm_set1_epi8(bytes[0]);
+        const __m128i second = _mm_set1_epi8(bytes[1]);
+        const __m128i last = _mm_set1_epi8(bytes[length - 1]);
+        // Every load of a step stays inside the haystack while p + 16 <= lastFullStep.
+        const char* lastFullStep = end - length + 1;
+        const char* p = from;
+        for (; p + 16 <= lastFullStep; p += 16) {
+            auto load = [](const char* at) {
+                return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+            };
+            const __m128i matches =
+                _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(load(p), first),
+                                            _mm_cmpeq_epi8(load(p + 1), second)),
+                              _mm_cmpeq_epi8(load(p + length - 1), last));
+            for (auto candidates = unsigned(_mm_movemask_epi8(matches)); candidates;
+                 candidates &= candidates - 1) {
+                const char* candidate = p + __builtin_ctz(candidates);
+                if (std::memcmp(candidate + 2, bytes + 2, length - 3) == 0)
+                    return candidate;
+            }
+        }
+        from = p;
+    }
+#endif
+    return static_cast<const char*>(
+        memmem(from, size_t(end - from), needle.constData(), length));
+}
 
 void lowerAscii(QByteArray& bytes)
 {
@@ -192,20 +234,44 @@ std::vector<int> SubstringIndex::find(const QString& text) const
     const char* begin = m_text.constData();
     const char* end = begin + m_text.size();
     const char* from = begin;
+    int row = 0;
     while (from < end) {
-        const void* hit =
-            memmem(from, size_t(end - from), needle.constData(), size_t(needle.size()));
+        const char* hit = findBytes(from, end, needle);
         if (!hit)
             break;
-        const int offset = int(static_cast<const char*>(hit) - begin);
-        // The row is the last one starting at or before the hit; a hit never spans two rows
-        // because the needle holds no '\0'.
-        const auto next = std::upper_bound(m_starts.begin(), m_starts.end(), offset);
-        const int row = int(next - m_starts.begin()) - 1;
+        const int offset = int(hit - begin);
+        // A hit never spans two rows because the needle holds no '\0'.
+        row = rowHolding(offset, row);
         rows.push_back(row);
-        from = next == m_starts.end() ? end : begin + *next;
+        from = row + 1 < int(m_starts.size()) ? begin + m_starts[size_t(row) + 1] : end;
     }
     return rows;
+}
+
+// Hits come in text order and mostly close together (a one-letter text hits most rows), so the
+// search gallops forward from the previous row instead of bisecting every row for each hit.
+int SubstringIndex::rowHolding(int offset, int fromRow) const
+{
+    size_t low = size_t(std::max(fromRow, 0));
+    size_t step = 1;
+    size_t high = low + 1;
+    while (high < m_starts.size() && m_starts[high] <= offset) {
+        low = high;
+        step *= 2;
+        high = low + step;
+    }
+    const auto stop = m_starts.begin() + qsizetype(std::min(high, m_starts.size()));
+    const auto next = std::upper_bound(m_starts.begin() + qsizetype(low) + 1, stop, offset);
+    return int(next - m_starts.begin()) - 1;
+}
+
+bool SubstringIndex::textEquals(int row, const QByteArray& utf8) const
+{
+    const int start = m_starts[size_t(row)];
+    const int stop = row + 1 < int(m_starts.size()) ? m_starts[size_t(row) + 1] - 1
+                                                     : int(m_text.size()) - 1;
+    return stop - start == utf8.size() &&
+           std::memcmp(m_text.constData() + start, utf8.constData(), size_t(utf8.size())) == 0;
 }
 
 QByteArray SubstringIndex::asciiWord(const QString& word)
@@ -238,8 +304,7 @@ SubstringIndex::Answer SubstringIndex::containsAsciiWord(int row, const QByteArr
                       (row + 1 < int(m_starts.size()) ? m_starts[row + 1] - 1 : m_text.size() - 1);
     const char* from = begin;
     while (from < end) {
-        const void* hit =
-            memmem(from, size_t(end - from), needle.constData(), size_t(needle.size()));
+        const char* hit = findBytes(from, end, needle);
         if (!hit)
             break;
         const char* start = static_cast<const char*>(hit);

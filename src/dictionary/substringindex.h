@@ -44,12 +44,17 @@ public:
     static QByteArray asciiWord(const QString& word);
     // The row's text with ASCII letters in lower case.
     QString text(int row) const;
+    // Whether text(row) is the text of these UTF-8 bytes, without making a string of it.
+    bool textEquals(int row, const QByteArray& utf8) const;
     // Whether the row's text, lower-cased in full (QString::toLower), differs from text(row):
     // it holds a letter outside ASCII with a lower case of its own.
     bool lowersBeyondAscii(int row) const { return m_lowersBeyondAscii[size_t(row)]; }
     int rowCount() const { return int(m_ids.size()); }
 
 private:
+    // The row whose text holds the byte at `offset`, searched from `fromRow` on (at or before it).
+    int rowHolding(int offset, int fromRow) const;
+
     QByteArray m_text; // every row's text, ASCII lower-cased, each followed by a '\0'
     std::vector<int> m_starts;
     std::vector<int> m_ids;
