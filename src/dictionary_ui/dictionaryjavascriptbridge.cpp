@@ -11,6 +11,15 @@ DictionaryJavaScriptBridge::DictionaryJavaScriptBridge(korvo::Dictionary* dictio
 {
 }
 
+const QList<korvo::Sentence>& DictionaryJavaScriptBridge::sentencesOf(const QString& characters)
+{
+    if (characters != m_sentencesRead) {
+        m_sentences = m_dictionary->sentences(characters, SentenceLimit);
+        m_sentencesRead = characters;
+    }
+    return m_sentences;
+}
+
 QStringList DictionaryJavaScriptBridge::sentences(const QString& characters)
 {
     QStringList result;
@@ -18,7 +27,7 @@ QStringList DictionaryJavaScriptBridge::sentences(const QString& characters)
         return result;
     const QString mode = m_profile ? m_profile->setting(QStringLiteral("characterMode")).toString()
                                    : QStringLiteral("simplified");
-    for (const korvo::Sentence& sentence : m_dictionary->sentences(characters, SentenceLimit)) {
+    for (const korvo::Sentence& sentence : sentencesOf(characters)) {
         QString text;
         if (mode == QLatin1String("simplified"))
             text = sentence.simplified;
@@ -38,7 +47,7 @@ QStringList DictionaryJavaScriptBridge::attributions(const QString& characters)
     QStringList result;
     if (!m_dictionary || characters.isEmpty())
         return result;
-    for (const korvo::Sentence& sentence : m_dictionary->sentences(characters, SentenceLimit))
+    for (const korvo::Sentence& sentence : sentencesOf(characters))
         result << sentence.attribution;
     return result;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "dictionary/characterinfo.h"
+
+#include <QList>
 #include <QObject>
 #include <QStringList>
 
@@ -43,6 +46,12 @@ public slots:
     QString translate(const QString& text);
 
 private:
+    // The sentences of the characters, read once for the texts and sources the page asks for
+    // one after the other.
+    const QList<korvo::Sentence>& sentencesOf(const QString& characters);
+
     korvo::Dictionary* m_dictionary;
     korvo::Profile* m_profile;
+    QString m_sentencesRead;
+    QList<korvo::Sentence> m_sentences;
 };

@@ -51,15 +51,19 @@ function showContent(bridge, status, results, generation) {
     document.getElementById("status").innerHTML = status;
     document.getElementById("results").innerHTML = results;
     window.scrollTo(0, 0);
-    var box = document.getElementById("sentences");
-    if (box)
-        showSentences(bridge, box);
     document.body.setAttribute("data-generation", String(generation));
-    // The second frame callback comes once the first frame with the new nodes is painted.
+    // A frame callback runs just before the frame with the new nodes is painted; a message
+    // posted from it is delivered once that painting is done. The example sentences are asked
+    // for only then, so that reading them never holds the results back.
+    var box = document.getElementById("sentences");
     window.requestAnimationFrame(function () {
-        window.requestAnimationFrame(function () {
+        var channel = new MessageChannel();
+        channel.port1.onmessage = function () {
             bridge.contentShown(generation);
-        });
+            if (box && box.isConnected)
+                showSentences(bridge, box);
+        };
+        channel.port2.postMessage(null);
     });
 }
 
