@@ -4,14 +4,13 @@
 //
 // Usage: quillet_screenshot_dictionary <output folder>   (run under a display, e.g. xvfb-run)
 
-#include "app/application.h"
+#include "screenshotsession.h"
 #include "dictionary_ui/dictionarywidget.h"
 #include "ui/mainwindow.h"
 
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWebEngineView>
@@ -42,36 +41,20 @@ void waitForPage(DictionaryWidget* screen, bool sentences)
     QTest::qWait(400);
 }
 
-bool shoot(MainWindow* window, const QString& file)
-{
-    const bool saved = window->grab().save(file);
-    if (!saved)
-        std::fprintf(stderr, "Could not write %s\n", qPrintable(file));
-    return saved;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    const std::unique_ptr<ScreenshotSession> session = ScreenshotSession::start(argc, argv);
+    if (!session)
         return 2;
-    }
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    QTemporaryDir userData;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(userData.path()));
-    qputenv("QUILLET_UPDATE_SERVER", "http://127.0.0.1:9");
-    korvo::Application application(argc, argv);
-    application.initialize();
-    MainWindow* window = application.mainWindow();
-    window->resize(1024, 768);
+    MainWindow* window = session->window();
     window->showScreen(QStringLiteral("dictionary"));
     DictionaryWidget* screen = window->dictionaryScreen();
 
     bool ok = true;
     waitForPage(screen, false);
-    ok &= shoot(window, folder + "/dictionary-welcome.png");
+    ok &= session->save(window->grab(), QStringLiteral("dictionary-welcome.png"));
 
     const QList<QPair<QString, QString>> searches = {
         {QStringLiteral("ni3 hao3"), QStringLiteral("dictionary-nihao.png")},
@@ -82,7 +65,7 @@ int main(int argc, char** argv)
         screen->searchTextInput()->setText(query);
         QTest::keyClick(screen->searchTextInput(), Qt::Key_Return);
         waitForPage(screen, query == QStringLiteral("好"));
-        ok &= shoot(window, folder + QLatin1Char('/') + file);
+        ok &= session->save(window->grab(), file);
     }
     window->close();
     return ok ? 0 : 1;

@@ -4,7 +4,7 @@
 //
 // Usage: quillet_screenshot_handwriting <output folder>   (run under a display, e.g. xvfb-run)
 
-#include "app/application.h"
+#include "screenshotsession.h"
 #include "dictionary_ui/dictionarywidget.h"
 #include "handwriting_ui/handwritingcanvas.h"
 #include "handwriting_ui/handwritingpad.h"
@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -23,19 +22,11 @@
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    const std::unique_ptr<ScreenshotSession> session = ScreenshotSession::start(argc, argv);
+    if (!session)
         return 2;
-    }
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    QTemporaryDir userData;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(userData.path()));
-    qputenv("QUILLET_UPDATE_SERVER", "http://127.0.0.1:9");
-    korvo::Application application(argc, argv);
-    application.initialize();
-    MainWindow* window = application.mainWindow();
+    MainWindow* window = session->window();
     window->move(0, 0);
-    window->resize(1024, 768);
     window->showScreen(QStringLiteral("dictionary"));
     QTest::qWait(1500);
     QLineEdit* line = window->dictionaryScreen()->searchTextInput();
@@ -63,10 +54,5 @@ int main(int argc, char** argv)
     const QRect area = window->frameGeometry().united(pad->frameGeometry());
     const QPixmap picture = window->screen()->grabWindow(0, area.x(), area.y(), area.width(),
                                                          std::min(area.height(), 520));
-    const QString file = folder + QStringLiteral("/handwriting-pad.png");
-    if (!picture.save(file)) {
-        std::fprintf(stderr, "Could not write %s\n", qPrintable(file));
-        return 1;
-    }
-    return 0;
+    return session->save(picture, QStringLiteral("handwriting-pad.png")) ? 0 : 1;
 }

@@ -4,7 +4,7 @@
 //
 // Usage: quillet_screenshot_reader <output folder>   (run under a display, e.g. xvfb-run)
 
-#include "app/application.h"
+#include "screenshotsession.h"
 #include "dictionary_ui/resultpageview.h"
 #include "reader/readerdocument.h"
 #include "reader_ui/readertextview.h"
@@ -12,7 +12,6 @@
 #include "ui/mainwindow.h"
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
@@ -28,18 +27,10 @@ const char* const Paragraph =
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    const std::unique_ptr<ScreenshotSession> session = ScreenshotSession::start(argc, argv);
+    if (!session)
         return 2;
-    }
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    QTemporaryDir userData;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(userData.path()));
-    qputenv("QUILLET_UPDATE_SERVER", "http://127.0.0.1:9");
-    korvo::Application application(argc, argv);
-    application.initialize();
-    MainWindow* window = application.mainWindow();
-    window->resize(1024, 768);
+    MainWindow* window = session->window();
     window->showScreen(QStringLiteral("reader"));
     korvo::ReaderWidget* screen = window->readerScreen();
     QSignalSpy shown(screen, &korvo::ReaderWidget::textShown);
@@ -65,10 +56,5 @@ int main(int argc, char** argv)
     if (painted.isEmpty())
         painted.wait(10000);
     QTest::qWait(500);
-    const QString file = folder + "/reader.png";
-    if (!window->grab().save(file)) {
-        std::fprintf(stderr, "Could not write %s\n", qPrintable(file));
-        return 1;
-    }
-    return 0;
+    return session->save(window->grab(), QStringLiteral("reader.png")) ? 0 : 1;
 }
