@@ -76,8 +76,8 @@ QPixmap selectedFaceImage(const QPixmap& face)
 QPixmap imageSizedFor(QPainter* painter, const QPixmap& image, const QSize& size)
 {
     const QPaintEngine* engine = painter->paintEngine();
-    if (image.isNull() || !engine || engine->type() != QPaintEngine::Raster
-        || painter->worldTransform().type() > QTransform::TxTranslate)
+    if (image.isNull() || !engine || engine->type() != QPaintEngine::Raster ||
+        painter->worldTransform().type() > QTransform::TxTranslate)
         return image;
     const qreal ratio = painter->device()->devicePixelRatio();
     const QSize pixels = (QSizeF(size) * ratio).toSize();

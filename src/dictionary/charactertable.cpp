@@ -31,9 +31,7 @@ QChar firstCharacterOf(const QString& text)
 
 } // namespace
 
-CharacterTable::CharacterTable(Dictionary* dictionary) : m_dictionary(dictionary)
-{
-}
+CharacterTable::CharacterTable(Dictionary* dictionary) : m_dictionary(dictionary) {}
 
 CharacterTable::~CharacterTable()
 {

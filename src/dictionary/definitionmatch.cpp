@@ -66,8 +66,8 @@ std::u16string_view view(const QString& text)
 // exact comparison once one matched. `definition(i)` is the text, `length(text)` its length in
 // UTF-16 units.
 template <typename Text, typename Definition, typename Length>
-DefinitionMatch matchFromLast(qsizetype count, Definition definition, Text query, qsizetype
-                              queryLength, bool isWord, Length length)
+DefinitionMatch matchFromLast(qsizetype count, Definition definition, Text query,
+                              qsizetype queryLength, bool isWord, Length length)
 {
     DefinitionMatch result;
     bool decided = false;
@@ -110,8 +110,8 @@ DefinitionMatch DefinitionMatch::ofStored(QByteArrayView definitions, char end,
     }
     const std::string_view word(query.constData(), size_t(query.size()));
     return matchFromLast(
-        pieces.size(), [&](qsizetype i) { return pieces.at(i); }, word, utf16Length(word),
-        isWord, utf16Length);
+        pieces.size(), [&](qsizetype i) { return pieces.at(i); }, word, utf16Length(word), isWord,
+        utf16Length);
 }
 
 } // namespace korvo

@@ -62,8 +62,7 @@ const SyntheticReading SyntheticReadings[] = {
 Dictionary::Dictionary(QObject* parent)
     : QObject(parent), m_characters(std::make_unique<CharacterTable>(this)),
       m_frequencies(std::make_unique<WordFrequencies>(this)),
-      m_search(std::make_unique<UnitSearch>(this)),
-      m_ranker(std::make_unique<ResultRanker>(this)),
+      m_search(std::make_unique<UnitSearch>(this)), m_ranker(std::make_unique<ResultRanker>(this)),
       m_similarEntries(std::make_unique<SimilarEntries>(this))
 {
 }

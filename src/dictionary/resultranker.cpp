@@ -5,7 +5,6 @@
 #include "dictionary/substringindex.h"
 #include "text/texthelpers.h"
 
-
 namespace korvo {
 
 namespace {
@@ -97,7 +96,8 @@ double ResultRanker::unitScore(Query& q, KnowledgeUnit* unit)
 {
     RankingData& data = rankingData(unit);
     if (q.type == Dictionary::English)
-        return englishScore(q, DefinitionMatch::of(rankingDefinitions(data, unit), q.text, q.isWord),
+        return englishScore(q,
+                            DefinitionMatch::of(rankingDefinitions(data, unit), q.text, q.isWord),
                             rankingFrequency(data, unit));
     const QString& field = loweredField(data, unit, q.type);
     return fieldScore(q, field, field == q.text ? 0 : rankingFrequency(data, unit));

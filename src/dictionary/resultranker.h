@@ -60,9 +60,9 @@ private:
     struct Query
     {
         Dictionary::TextType type;
-        QString text;   // lower case
-        bool isWord;    // one whole word: English matches may be inside a definition
-        int exactCount; // exact matches so far
+        QString text;    // lower case
+        bool isWord;     // one whole word: English matches may be inside a definition
+        int exactCount;  // exact matches so far
         QByteArray utf8; // the text as UTF-8, for comparing with rows of an index
     };
     static Query prepare(Dictionary::TextType type, const QString& query);

@@ -35,10 +35,9 @@ const char* findBytes(const char* from, const char* end, const QByteArray& needl
             auto load = [](const char* at) {
                 return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
             };
-            const __m128i matches =
-                _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(load(p), first),
-                                            _mm_cmpeq_epi8(load(p + 1), second)),
-                              _mm_cmpeq_epi8(load(p + length - 1), last));
+            const __m128i matches = _mm_and_si128(
+                _mm_and_si128(_mm_cmpeq_epi8(load(p), first), _mm_cmpeq_epi8(load(p + 1), second)),
+                _mm_cmpeq_epi8(load(p + length - 1), last));
             for (auto candidates = unsigned(_mm_movemask_epi8(matches)); candidates;
                  candidates &= candidates - 1) {
                 const char* candidate = p + __builtin_ctz(candidates);
@@ -49,8 +48,7 @@ const char* findBytes(const char* from, const char* end, const QByteArray& needl
         from = p;
     }
 #endif
-    return static_cast<const char*>(
-        memmem(from, size_t(end - from), needle.constData(), length));
+    return static_cast<const char*>(memmem(from, size_t(end - from), needle.constData(), length));
 }
 
 void lowerAscii(QByteArray& bytes)
@@ -265,13 +263,17 @@ int SubstringIndex::rowHolding(int offset, int fromRow) const
     return int(next - m_starts.begin()) - 1;
 }
 
-bool SubstringIndex::textEquals(int row, const QByteArray& utf8) const
+QByteArrayView SubstringIndex::rowBytes(int row) const
 {
     const int start = m_starts[size_t(row)];
-    const int stop = row + 1 < int(m_starts.size()) ? m_starts[size_t(row) + 1] - 1
-                                                     : int(m_text.size()) - 1;
-    return stop - start == utf8.size() &&
-           std::memcmp(m_text.constData() + start, utf8.constData(), size_t(utf8.size())) == 0;
+    const int stop =
+        row + 1 < int(m_starts.size()) ? m_starts[size_t(row) + 1] - 1 : int(m_text.size()) - 1;
+    return QByteArrayView(m_text.constData() + start, stop - start);
+}
+
+bool SubstringIndex::textEquals(int row, const QByteArray& utf8) const
+{
+    return rowBytes(row) == QByteArrayView(utf8);
 }
 
 QByteArray SubstringIndex::asciiWord(const QString& word)
@@ -299,15 +301,14 @@ SubstringIndex::Answer SubstringIndex::containsAsciiWord(int row, const QByteArr
         return Unknown;
     if (needle.isEmpty())
         return No;
-    const char* begin = m_text.constData() + m_starts[row];
-    const char* end = m_text.constData() +
-                      (row + 1 < int(m_starts.size()) ? m_starts[row + 1] - 1 : m_text.size() - 1);
+    const QByteArrayView bytes = rowBytes(row);
+    const char* begin = bytes.data();
+    const char* end = begin + bytes.size();
     const char* from = begin;
     while (from < end) {
-        const char* hit = findBytes(from, end, needle);
-        if (!hit)
+        const char* start = findBytes(from, end, needle);
+        if (!start)
             break;
-        const char* start = static_cast<const char*>(hit);
         const char* stop = start + needle.size();
         if ((start == begin || isWordSeparator(start[-1])) &&
             (stop == end || isWordSeparator(*stop)))
@@ -319,10 +320,7 @@ SubstringIndex::Answer SubstringIndex::containsAsciiWord(int row, const QByteArr
 
 QString SubstringIndex::text(int row) const
 {
-    const int start = m_starts[row];
-    const int stop =
-        row + 1 < int(m_starts.size()) ? m_starts[row + 1] - 1 : int(m_text.size()) - 1;
-    return QString::fromUtf8(m_text.constData() + start, stop - start);
+    return QString::fromUtf8(rowBytes(row));
 }
 
 } // namespace korvo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -52,6 +53,8 @@ public:
     int rowCount() const { return int(m_ids.size()); }
 
 private:
+    // The row's text as stored (ASCII lower-cased), without its end mark.
+    QByteArrayView rowBytes(int row) const;
     // The row whose text holds the byte at `offset`, searched from `fromRow` on (at or before it).
     int rowHolding(int offset, int fromRow) const;
 

@@ -31,9 +31,7 @@ QString columnOfType(Dictionary::TextType type)
 
 } // namespace
 
-UnitSearch::UnitSearch(Dictionary* dictionary) : m_dictionary(dictionary)
-{
-}
+UnitSearch::UnitSearch(Dictionary* dictionary) : m_dictionary(dictionary) {}
 
 UnitSearch::~UnitSearch() = default;
 

@@ -15,9 +15,7 @@ constexpr double BigramPreloadThreshold = 9.99415635798833e-06;
 
 } // namespace
 
-WordFrequencies::WordFrequencies(Dictionary* dictionary) : m_dictionary(dictionary)
-{
-}
+WordFrequencies::WordFrequencies(Dictionary* dictionary) : m_dictionary(dictionary) {}
 
 double WordFrequencies::statistic(double& cached, const char* statement, const char* column)
 {

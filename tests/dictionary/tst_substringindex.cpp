@@ -78,8 +78,8 @@ void TestSubstringIndex::findsEveryHitLikeAPlainSearch()
     }
     QVERIFY(m_database.commit());
 
-    const auto index = SubstringIndex::build(m_database, QStringLiteral("Texts"),
-                                             QStringLiteral("text"));
+    const auto index =
+        SubstringIndex::build(m_database, QStringLiteral("Texts"), QStringLiteral("text"));
     QVERIFY(index);
     std::vector<int> expected;
     for (int i = 0; i < rows.size(); ++i) {

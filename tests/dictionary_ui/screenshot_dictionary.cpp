@@ -4,8 +4,8 @@
 //
 // Usage: quillet_screenshot_dictionary <output folder>   (run under a display, e.g. xvfb-run)
 
-#include "screenshotsession.h"
 #include "dictionary_ui/dictionarywidget.h"
+#include "screenshotsession.h"
 #include "ui/mainwindow.h"
 
 #include <QEventLoop>

@@ -4,11 +4,11 @@
 //
 // Usage: quillet_screenshot_handwriting <output folder>   (run under a display, e.g. xvfb-run)
 
-#include "screenshotsession.h"
 #include "dictionary_ui/dictionarywidget.h"
 #include "handwriting_ui/handwritingcanvas.h"
 #include "handwriting_ui/handwritingpad.h"
 #include "handwritingtestsupport.h"
+#include "screenshotsession.h"
 #include "ui/mainwindow.h"
 
 #include <QAction>

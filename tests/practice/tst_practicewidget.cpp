@@ -16,11 +16,11 @@
 #include "text/pinyin.h"
 
 #include <QDateTime>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QKeyEvent>
 #include <QtTest>
 #include <memory>
 
@@ -563,8 +563,9 @@ void TestPracticeWidget::typedAnswers()
 // not answer the card that comes next.
 void TestPracticeWidget::aHeldReturnKeepsTheResult()
 {
-    Deck* deck = makeDeck(m_profile.get(), "Twice", {{"中国", "中國", "zhong1 guo2", "China"},
-                                                      {"你好", "", "ni3 hao3", "hello"}});
+    Deck* deck =
+        makeDeck(m_profile.get(), "Twice",
+                 {{"中国", "中國", "zhong1 guo2", "China"}, {"你好", "", "ni3 hao3", "hello"}});
     SetUp setUp;
     setUp.deckIds = {deck->id()};
     setUp.type = "typeWriteRB";
@@ -585,8 +586,8 @@ void TestPracticeWidget::aHeldReturnKeepsTheResult()
 
 void TestPracticeWidget::aDoubleClickAnswersOnce()
 {
-    Deck* others = makeDeck(m_profile.get(), "Free", {{"一", "", "yi1", "one"},
-                                                       {"二", "", "er4", "two"}});
+    Deck* others =
+        makeDeck(m_profile.get(), "Free", {{"一", "", "yi1", "one"}, {"二", "", "er4", "two"}});
     SetUp free;
     free.deckIds = {others->id()};
     QVERIFY(start(free));

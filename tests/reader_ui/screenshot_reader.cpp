@@ -4,11 +4,11 @@
 //
 // Usage: quillet_screenshot_reader <output folder>   (run under a display, e.g. xvfb-run)
 
-#include "screenshotsession.h"
 #include "dictionary_ui/resultpageview.h"
 #include "reader/readerdocument.h"
 #include "reader_ui/readertextview.h"
 #include "reader_ui/readerwidget.h"
+#include "screenshotsession.h"
 #include "ui/mainwindow.h"
 
 #include <QSignalSpy>
