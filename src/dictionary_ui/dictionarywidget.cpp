@@ -44,7 +44,6 @@ bool hasStrokeAnimation(const QString& character)
     return animations && animations->hasAnimation(character);
 }
 
-
 // Searches that come within a frame need no pause; slower ones wait a little longer than they
 // take, so that fast typing does not queue searches up.
 constexpr double FrameMilliseconds = 16;
@@ -228,11 +227,11 @@ void DictionaryWidget::showWelcomePage()
                            "box."))));
 }
 
-int DictionaryWidget::typingDelay() const
+int DictionaryWidget::typingDelayFor(double searchCost)
 {
-    if (m_searchCost <= FrameMilliseconds)
+    if (searchCost <= FrameMilliseconds)
         return 0;
-    return int(std::min<double>(LongestTypingDelay, m_searchCost * 1.5));
+    return int(std::min<double>(LongestTypingDelay, searchCost * 1.5));
 }
 
 void DictionaryWidget::searchTextInput_textEdited()

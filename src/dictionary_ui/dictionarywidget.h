@@ -64,7 +64,10 @@ public:
     // The whole page the screen shows now (as a full load of it would show it).
     QString pageHtml() const;
     // The pause before a typed search runs: short when searches have been quick.
-    int typingDelay() const;
+    int typingDelay() const { return typingDelayFor(m_searchCost); }
+    // The pause for searches that have lately taken `searchCost` milliseconds: none when they
+    // fit a frame, else half as long again, at most 300 ms.
+    static int typingDelayFor(double searchCost);
     QTimer* historyTimer() { return &m_historyTimer; }
 
     void retranslate();

@@ -97,6 +97,7 @@ private slots:
     void characterBoxShowsItsFactsAndSentences();
     void bridgeAnswersPageScripts();
     void ctrlCCopiesTheSelectedText();
+    void typingPauseFollowsTheSearchCost();
     void resultsFollowTheTypingWithoutAHistoryEntryPerKey();
     void anUpdatedPageEqualsAFullLoad();
     void theContextMenuOffersOnlyCopyAndSelectAll();
@@ -494,8 +495,19 @@ void TestDictionaryWidget::ctrlCCopiesTheSelectedText()
     QVERIFY(QGuiApplication::clipboard()->text().contains("cat"));
 }
 
-// Typing searches at once (the searches are quick: no pause); the history grows only with Return
-// or when the typing stops for a while.
+// The pause before a typed search follows what searches cost: none while they fit a frame, a
+// little longer than a search when they do not, never so long that typing feels stuck.
+void TestDictionaryWidget::typingPauseFollowsTheSearchCost()
+{
+    const QList<QPair<double, int>> costs = {{0, 0},   {1, 0},     {16, 0},    {17, 25},
+                                             {40, 60}, {200, 300}, {1000, 300}};
+    for (const auto& [cost, delay] : costs)
+        QCOMPARE(DictionaryWidget::typingDelayFor(cost), delay);
+}
+
+// Typing searches as the keys come (the pause is whatever the search cost allows, so the test
+// does not depend on how fast this machine is); the history grows only with Return or when the
+// typing stops for a while.
 void TestDictionaryWidget::resultsFollowTheTypingWithoutAHistoryEntryPerKey()
 {
     QLineEdit* input = m_screen->searchTextInput();
@@ -506,7 +518,6 @@ void TestDictionaryWidget::resultsFollowTheTypingWithoutAHistoryEntryPerKey()
         QTest::keyClicks(input, key);
         QTRY_COMPARE(m_screen->lastSearch().query, input->text().simplified());
     }
-    QCOMPARE(m_screen->typingDelay(), 0);
     loadedHtml("<b>ni3 hao3</b>");
     QVERIFY(evaluate("document.querySelector('.result .pinyin').textContent")
                 .toString()
